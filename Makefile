@@ -1,0 +1,43 @@
+# The two everyday commands are `make run` and `make test`; both install what is missing first.
+BUILD      ?= build
+FUZZ_BUILD ?= build-fuzz
+BUILD_TYPE ?= RelWithDebInfo
+PREFIX     ?= /usr/local
+FUZZ_SECONDS ?= 60
+CMAKE_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+
+.PHONY: all deps configure build test run bench fuzz install clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+
+configure: $(BUILD)/build.ninja
+
+build: deps configure
+	cmake --build $(BUILD)
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
+
+run: build
+	@scripts/run-demo $(BUILD)/app
+
+bench: build
+	@scripts/run-bench $(BUILD)
+
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVELINS_FUZZ=ON \
+	  -DCMAKE_CXX_COMPILER=clang++ $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+	cmake --build $(FUZZ_BUILD)
+	@scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+clean:
+	rm -rf $(BUILD) $(FUZZ_BUILD)

@@ -1,0 +1,32 @@
+#pragma once
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+namespace kav::cli {
+
+// Exit statuses the scripts that call us rely on.
+enum Exit { Ok = 0, UserFailure = 1, BadArguments = 2 };
+
+struct Command {
+    const char* name;
+    const char* synopsis;   // arguments after the command name
+    const char* summary;
+    int (*run)(const QStringList& args);
+};
+
+// Parses a command's arguments. Prints help and returns Ok for --help; prints the problem and
+// returns BadArguments when the arguments are wrong; returns -1 when the command should go on.
+int ParseArguments(QCommandLineParser& parser, const Command& cmd, const QStringList& args,
+                   int minPositional, int maxPositional);
+
+void PrintError(const QString& message);
+void PrintWarning(const QString& message);
+
+const Command* FindCommand(const QString& name);
+const QList<Command>& Commands();
+
+int RunPack(const QStringList& args);
+int RunUnpack(const QStringList& args);
+
+} // namespace kav::cli

@@ -1,0 +1,120 @@
+#include "cli/cli.h"
+
+#include "core/errors.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTextStream>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace kav::cli {
+
+const QList<Command>& Commands()
+{
+    static const QList<Command> commands = {
+        {"pack", "DIR OUT.plt", "Pack a working folder into a project file", RunPack},
+        {"unpack", "IN.plt DIR", "Unpack a project file into a folder", RunUnpack},
+    };
+    return commands;
+}
+
+const Command* FindCommand(const QString& name)
+{
+    for (const Command& c : Commands())
+        if (name == QLatin1String(c.name))
+            return &c;
+    return nullptr;
+}
+
+void PrintError(const QString& message)
+{
+    QTextStream(stderr) << "kavelins-cli: " << message << Qt::endl;
+}
+
+void PrintWarning(const QString& message)
+{
+    QTextStream(stderr) << "kavelins-cli: warning: " << message << Qt::endl;
+}
+
+int ParseArguments(QCommandLineParser& parser, const Command& cmd, const QStringList& args,
+                   int minPositional, int maxPositional)
+{
+    parser.setApplicationDescription(QString::fromLatin1(cmd.summary));
+    parser.addHelpOption();
+    QStringList argv = args;
+    argv.prepend(QStringLiteral("kavelins-cli %1").arg(QLatin1String(cmd.name)));
+    if (!parser.parse(argv)) {
+        PrintError(parser.errorText());
+        return BadArguments;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        QTextStream out(stdout);
+        out << "Usage: kavelins-cli " << cmd.name << " [options] " << cmd.synopsis << "\n\n"
+            << cmd.summary << ".\n\n"
+            << parser.helpText().section(QLatin1Char('\n'), 2);
+        out.flush();
+        return Ok;
+    }
+    const int n = static_cast<int>(parser.positionalArguments().size());
+    if (n < minPositional || n > maxPositional) {
+        PrintError(QStringLiteral("usage: kavelins-cli %1 %2 (see --help)").arg(QLatin1String(cmd.name),
+                                                                                  QLatin1String(cmd.synopsis)));
+        return BadArguments;
+    }
+    return -1;
+}
+
+static void printUsage(QTextStream& out)
+{
+    out << "Usage: kavelins-cli COMMAND [options] ARGUMENTS\n\n"
+           "The Kavelins engine without windows.\n\nCommands:\n";
+    for (const Command& c : Commands())
+        out << "  " << QString::fromLatin1(c.name).leftJustified(9) << " "
+            << QString::fromLatin1(c.synopsis).leftJustified(22) << " " << c.summary << "\n";
+    out << "\n'kavelins-cli COMMAND --help' describes a command. Exit status: 0 success, 1 the work "
+           "failed (the message names the file and the reason), 2 bad arguments.\n";
+}
+
+} // namespace kav::cli
+
+int main(int argc, char** argv)
+{
+    using namespace kav::cli;
+    // The engine draws with Qt's raster engine; it needs no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        // Qt wants a private runtime folder; give it one quietly instead of a warning per run.
+        const QString dir = QDir::tempPath() + QStringLiteral("/kavelins-runtime-%1").arg(getuid());
+        QDir().mkpath(dir);
+        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
+    }
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("kavelins-cli"));
+
+    QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty() || args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h") ||
+        args[0] == QLatin1String("help")) {
+        QTextStream out(args.isEmpty() ? stderr : stdout);
+        printUsage(out);
+        return args.isEmpty() ? BadArguments : Ok;
+    }
+    const Command* cmd = FindCommand(args[0]);
+    if (!cmd) {
+        PrintError(QStringLiteral("unknown command '%1' (see kavelins-cli --help)").arg(args[0]));
+        return BadArguments;
+    }
+    try {
+        return cmd->run(args.mid(1));
+    } catch (const kav::UserError& e) {
+        PrintError(e.message());
+        return UserFailure;
+    } catch (const std::bad_alloc&) {
+        PrintError(QStringLiteral("not enough memory"));
+        return UserFailure;
+    }
+}

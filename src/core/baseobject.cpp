@@ -1,0 +1,164 @@
+#include "core/baseobject.h"
+
+#include "core/errors.h"
+#include "core/textcodec.h"
+#include "core/textstr.h"
+
+#include <algorithm>
+
+namespace kav {
+
+void TBaseObject::Load(TTextStr&) {}
+
+void TBaseObject::Save(TTextStr& stream, const QString& indent) { stream.WriteString(indent, ClassName()); }
+
+std::unique_ptr<TBaseObject> TBaseObject::LoadClass(TTextStr& stream, TBaseObject* owner)
+{
+    QString name = stream.ReadString();
+    if (IsJapanese() && name == QLatin1String("TItemText"))
+        name = QStringLiteral("TItemJapText");
+    const TClassRegistry::ClassRef* ref = ClassRegistry().FindClass(name);
+    if (!ref)
+        stream.Fail(name.isEmpty() ? QStringLiteral("a class name was expected, found an empty line")
+                                   : QStringLiteral("unknown class '%1'").arg(name.left(80)));
+    std::unique_ptr<TBaseObject> o = ref->create(owner);
+    o->Load(stream);
+    return o;
+}
+
+[[noreturn]] void ThrowUnexpectedClass(TTextStr& stream, const QString& found, const QString& expected)
+{
+    stream.Fail(QStringLiteral("a %1 record was expected, found %2").arg(expected, found));
+}
+
+// ---------------------------------------------------------------------------------------------
+int TBaseObjectCont::IndexOf(const TBaseObject* o) const
+{
+    for (size_t i = 0; i < m_items.size(); ++i)
+        if (m_items[i].get() == o)
+            return static_cast<int>(i);
+    return -1;
+}
+
+TBaseObject* TBaseObjectCont::Add(std::unique_ptr<TBaseObject> o)
+{
+    m_items.push_back(std::move(o));
+    return m_items.back().get();
+}
+
+TBaseObject* TBaseObjectCont::Insert(int index, std::unique_ptr<TBaseObject> o)
+{
+    index = std::clamp(index, 0, Count());
+    auto it = m_items.insert(m_items.begin() + index, std::move(o));
+    return it->get();
+}
+
+std::unique_ptr<TBaseObject> TBaseObjectCont::Extract(int index)
+{
+    if (index < 0 || index >= Count())
+        return nullptr;
+    std::unique_ptr<TBaseObject> o = std::move(m_items[static_cast<size_t>(index)]);
+    m_items.erase(m_items.begin() + index);
+    return o;
+}
+
+std::unique_ptr<TBaseObject> TBaseObjectCont::Extract(const TBaseObject* o) { return Extract(IndexOf(o)); }
+
+void TBaseObjectCont::Move(int from, int to)
+{
+    if (from < 0 || from >= Count() || to < 0 || to >= Count() || from == to)
+        return;
+    std::unique_ptr<TBaseObject> o = std::move(m_items[static_cast<size_t>(from)]);
+    m_items.erase(m_items.begin() + from);
+    m_items.insert(m_items.begin() + to, std::move(o));
+}
+
+void TBaseObjectCont::ClearItems()
+{
+    while (!m_items.empty()) {
+        std::unique_ptr<TBaseObject> first = std::move(m_items.front());
+        m_items.erase(m_items.begin());
+        first.reset();
+    }
+    m_items.shrink_to_fit();
+}
+
+void TBaseObjectCont::PutInListBox(QStringList& lines, QList<TBaseObject*>& objects) const
+{
+    lines.clear();
+    objects.clear();
+    for (const auto& o : m_items) {
+        lines.append(o->ClassDesc());
+        objects.append(o.get());
+    }
+}
+
+TBaseObject* TBaseObjectCont::FindDesc(const QString& desc) const
+{
+    for (const auto& o : m_items)
+        if (o && o->ClassDesc() == desc)
+            return o.get();
+    return nullptr;
+}
+
+void TBaseObjectCont::Load(TTextStr& stream, TBaseObject* owner) { LoadChecked(stream, owner, {}, {}); }
+
+void TBaseObjectCont::LoadChecked(TTextStr& stream, TBaseObject* owner, const Accept& accept,
+                                  const QString& expected)
+{
+    const int32_t n = stream.ReadInteger();
+    if (n < 0)
+        stream.Fail(QStringLiteral("a count cannot be negative: %1").arg(n));
+    for (int32_t i = 0; i < n; ++i) {
+        // The slot is counted while its member loads; it never stays empty after a failure.
+        m_items.emplace_back();
+        try {
+            std::unique_ptr<TBaseObject> o = TBaseObject::LoadClass(stream, owner);
+            if (accept && !accept(o.get()))
+                ThrowUnexpectedClass(stream, o->ClassName(), expected);
+            m_items.back() = std::move(o);
+        } catch (...) {
+            m_items.pop_back();
+            throw;
+        }
+    }
+}
+
+void TBaseObjectCont::Save(TTextStr& stream, const QString& indent)
+{
+    stream.WriteInteger(indent, Count());
+    for (const auto& o : m_items)
+        o->Save(stream, indent);
+}
+
+// ---------------------------------------------------------------------------------------------
+TClassRegistry& TClassRegistry::instance()
+{
+    static TClassRegistry registry;
+    return registry;
+}
+
+void TClassRegistry::Register(const QString& name, Factory create)
+{
+    for (auto& c : m_classes)
+        if (c.name == name) {
+            c.create = std::move(create);
+            return;
+        }
+    m_classes.push_back({name, std::move(create)});
+}
+
+void TClassRegistry::Unregister(const QString& name)
+{
+    std::erase_if(m_classes, [&](const ClassRef& c) { return c.name == name; });
+}
+
+const TClassRegistry::ClassRef* TClassRegistry::FindClass(const QString& name) const
+{
+    for (const auto& c : m_classes)
+        if (c.name == name)
+            return &c;
+    return nullptr;
+}
+
+} // namespace kav
