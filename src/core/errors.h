@@ -34,4 +34,14 @@ private:
     QString m_reason;
 };
 
+// A file that could not be written. diskFull tells the caller to use its disk-space message.
+class WriteError : public UserError {
+public:
+    WriteError(const QString& message, bool diskFull) : UserError(message), m_diskFull(diskFull) {}
+    bool diskFull() const { return m_diskFull; }
+
+private:
+    bool m_diskFull;
+};
+
 } // namespace kav

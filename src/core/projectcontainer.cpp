@@ -9,6 +9,8 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace kav::ProjectContainer {
 
@@ -19,6 +21,17 @@ constexpr qint64 kChunk = 4 << 20;
 QString readError(const QString& file, const QString& reason)
 {
     return QStringLiteral("%1 is not a readable project file: %2").arg(QDir::toNativeSeparators(file), reason);
+}
+
+// A failed write of the project file: the device's reason, or the system's when the device has
+// none, and whether the disk was full (the caller shows its disk-space message then).
+[[noreturn]] void failWrite(QIODevice& out)
+{
+    const int err = errno;
+    QString reason = out.errorString();
+    if (err != 0 && (reason.isEmpty() || reason == QLatin1String("Unknown error")))
+        reason = QString::fromLocal8Bit(strerror(err));
+    throw WriteError(QStringLiteral("Cannot write the project file: %1").arg(reason), err == ENOSPC || err == EDQUOT);
 }
 
 bool tagOk(const QByteArray& tag) { return tag == "Ver970609" || tag == "Ver970518"; }
@@ -196,8 +209,9 @@ void Write(QIODevice& out, const QString& workDir, const Warn& warn, const Progr
     for (const Source& s : sources)
         total += s.size;
 
+    errno = 0;
     if (out.write(kWriteTag, kTagSize) != kTagSize)
-        throw UserError(QStringLiteral("Cannot write the project file: %1").arg(out.errorString()));
+        failWrite(out);
     qint64 done = 0;
     for (const Source& s : sources) {
         QFile in(s.absolute);
@@ -219,7 +233,7 @@ void Write(QIODevice& out, const QString& workDir, const Warn& warn, const Progr
             throw UserError(QStringLiteral("The name %1 is too long to be stored in a project file").arg(stored));
         header.append(kHeaderSize - header.size(), ' ');
         if (out.write(header) != kHeaderSize)
-            throw UserError(QStringLiteral("Cannot write the project file: %1").arg(out.errorString()));
+            failWrite(out);
 
         const uchar* map = in.map(0, size);
         for (qint64 at = 0; at < size; at += kChunk) {
@@ -235,7 +249,7 @@ void Write(QIODevice& out, const QString& workDir, const Warn& warn, const Progr
                 data = chunk.constData();
             }
             if (out.write(data, n) != n)
-                throw UserError(QStringLiteral("Cannot write the project file: %1").arg(out.errorString()));
+                failWrite(out);
             done += n;
             if (progress)
                 progress(done, total);
@@ -252,12 +266,20 @@ void Pack(const QString& workDir, const QString& file, const Warn& warn, const P
         throw UserError(QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(file), out.errorString()));
     try {
         Write(out, workDir, warn, progress);
+    } catch (const WriteError& e) {
+        out.cancelWriting();
+        throw WriteError(QStringLiteral("%1 was not saved. %2").arg(QDir::toNativeSeparators(file), e.message()),
+                         e.diskFull());
     } catch (const UserError& e) {
         out.cancelWriting();
         throw UserError(QStringLiteral("%1 was not saved. %2").arg(QDir::toNativeSeparators(file), e.message()));
     }
-    if (!out.commit())
-        throw UserError(QStringLiteral("%1 was not saved: %2").arg(QDir::toNativeSeparators(file), out.errorString()));
+    errno = 0;
+    if (!out.commit()) {
+        const int err = errno;
+        throw WriteError(QStringLiteral("%1 was not saved: %2").arg(QDir::toNativeSeparators(file), out.errorString()),
+                         err == ENOSPC || err == EDQUOT || out.error() == QFileDevice::ResourceError);
+    }
 }
 
 } // namespace ProjectContainer

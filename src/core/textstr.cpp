@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+
 namespace kav {
 
 namespace {
@@ -149,8 +152,15 @@ void TTextStrFile::Commit()
     QSaveFile f(m_fileName);
     if (!f.open(QIODevice::WriteOnly))
         throw UserError(QStringLiteral("Cannot write %1: %2").arg(m_fileName, f.errorString()));
-    if (f.write(m_out) != m_out.size() || !f.commit())
-        throw UserError(QStringLiteral("Cannot write %1: %2").arg(m_fileName, f.errorString()));
+    errno = 0;
+    if (f.write(m_out) != m_out.size() || !f.commit()) {
+        const int err = errno;
+        QString reason = f.errorString();
+        if (err != 0 && reason == QLatin1String("Unknown error"))
+            reason = QString::fromLocal8Bit(strerror(err));
+        throw WriteError(QStringLiteral("Cannot write %1: %2").arg(m_fileName, reason),
+                         err == ENOSPC || err == EDQUOT || f.error() == QFileDevice::ResourceError);
+    }
     m_writing = false;
 }
 
@@ -160,6 +170,14 @@ QString TTextStrMem::ReadLine()
     if (Position < 0 || Position >= Lines.size())
         return QString();
     return Lines[Position++];
+}
+
+QString TTextStrMem::ReadString()
+{
+    const QString line = ReadLine();
+    if (line.startsWith(QLatin1Char('\'')))
+        return line.size() >= 2 ? line.mid(1, line.size() - 2) : QString();
+    return line;
 }
 
 void TTextStrMem::WriteValue(const QString&, const TValue& value) { Lines.append(valueText(value)); }

@@ -31,7 +31,8 @@ public:
     virtual void OpenRead() = 0;
     virtual void OpenWrite() = 0;
 
-    QString ReadString();
+    // One string value: a line, unquoted by the stream's own rules.
+    virtual QString ReadString();
     // The same 32 bits as ReadInteger, for fields the data keeps unsigned.
     uint32_t ReadCardinal() { return static_cast<uint32_t>(ReadInteger()); }
 
@@ -93,6 +94,7 @@ public:
     QString ReadLine() override;
     void WriteValue(const QString& indent, const TValue& value) override;
     int32_t ReadInteger() override;
+    QString ReadString() override;
     void OpenRead() override { Position = 0; }
     void OpenWrite() override
     {
