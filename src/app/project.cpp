@@ -1,0 +1,218 @@
+#include "app/project.h"
+
+#include "app/settings.h"
+#include "app/workdir.h"
+#include "core/errors.h"
+#include "core/projectcontainer.h"
+#include "ui/langstrings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace kav {
+
+namespace {
+SceneHooks& hooksStore()
+{
+    static SceneHooks h;
+    return h;
+}
+MediaHooks& mediaStore()
+{
+    static MediaHooks h;
+    return h;
+}
+
+QString native(const QString& p) { return QDir::toNativeSeparators(p); }
+
+// The first 9 bytes decide: both current tags read alike, the oldest sets OldFormat.
+bool checkDataTag(const QString& path, bool& oldFormat)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || f.size() < 10)
+        return false;
+    const QByteArray tag = f.read(9);
+    if (tag == "Ver970609" || tag == "Ver971112") {
+        oldFormat = false;
+        return true;
+    }
+    if (tag == "Ver970518") {
+        oldFormat = true;
+        return true;
+    }
+    return false;
+}
+} // namespace
+
+void ReadCardData(const QString& path, CardData& out, const SceneHooks& hooks)
+{
+    if (!QFileInfo::exists(path))
+        throw UserError(QStringLiteral("%1: %2").arg(native(path), GetText(QStringLiteral("Error.ReadingFile"))));
+    bool oldFormat = false;
+    if (!checkDataTag(path, oldFormat))
+        throw UserError(QStringLiteral("%1: %2").arg(
+            native(path), GetString(QStringLiteral("Error.BadFile"), QLatin1String(kProductName))));
+    TTextStrFile stream(path);
+    stream.Mode = smProject;
+    stream.OpenRead();
+    stream.OldFormat = oldFormat;
+    out.OldFormat = oldFormat;
+    stream.ReadString();
+    out.StageWidth = stream.ReadInteger();
+    out.StageHeight = stream.ReadInteger();
+    if (out.StageWidth <= 0 || out.StageHeight <= 0 || out.StageWidth > 32767 || out.StageHeight > 32767)
+        stream.Fail(QStringLiteral("the stage size %1 x %2 is not usable").arg(out.StageWidth).arg(out.StageHeight));
+    out.Scenes.ClearItems();
+    if (hooks.sceneClass.isEmpty()) {
+        out.Scenes.Load(stream, nullptr);
+    } else {
+        // Every member must be a scene: later code relies on it.
+        const int32_t n = stream.ReadInteger();
+        if (n < 0)
+            stream.Fail(QStringLiteral("a count cannot be negative: %1").arg(n));
+        for (int32_t i = 0; i < n; ++i) {
+            std::unique_ptr<TBaseObject> o = TBaseObject::LoadClass(stream, nullptr);
+            if (o->ClassName() != hooks.sceneClass)
+                ThrowUnexpectedClass(stream, o->ClassName(), hooks.sceneClass);
+            out.Scenes.Add(std::move(o));
+        }
+    }
+    if (hooks.afterLoad)
+        for (const auto& scene : out.Scenes)
+            hooks.afterLoad(scene.get());
+}
+
+void WriteCardData(const QString& path, int stageWidth, int stageHeight, TBaseObjectCont& scenes)
+{
+    TTextStrFile stream(path);
+    stream.Mode = smProject;
+    stream.OpenWrite();
+    stream.WriteString(QString(), QLatin1String(kCardDataTag));
+    stream.WriteInteger(QString(), stageWidth);
+    stream.WriteInteger(QString(), stageHeight);
+    scenes.Save(stream, QString());
+    stream.Commit();
+}
+
+// ---------------------------------------------------------------------------------------------
+TProject::TProject() : Title(QStringLiteral("Untitled"))
+{
+    StageWidth = settings().StageWidth;
+    StageHeight = settings().StageHeight;
+}
+
+TProject::~TProject() = default;
+
+void TProject::SetSceneHooks(SceneHooks hooks) { hooksStore() = std::move(hooks); }
+const SceneHooks& TProject::sceneHooks() { return hooksStore(); }
+void TProject::SetMediaHooks(MediaHooks hooks) { mediaStore() = std::move(hooks); }
+
+QString TProject::WorkDir() const { return RunWorkDir() ? RunWorkDir()->Path() : settings().WorkDir; }
+
+void TProject::ResetDocument()
+{
+    Scenes.ClearItems();
+    if (hooksStore().newScene)
+        Scenes.Add(hooksStore().newScene(QStringLiteral("Scene 1")));
+    StageWidth = settings().StageWidth;
+    StageHeight = settings().StageHeight;
+}
+
+void TProject::New()
+{
+    if (TWorkDir* wd = RunWorkDir())
+        wd->Clear();
+    if (mediaStore().reload)
+        mediaStore().reload(WorkDir());
+    Title = QStringLiteral("Untitled");
+    FileName.clear();
+    ResetDocument();
+    m_modified = false;
+}
+
+void TProject::Open(const QString& file)
+{
+    const QString name = QFileInfo(file).absoluteFilePath();
+    if (!QFileInfo(name).isFile())
+        throw UserError(QStringLiteral("%1: %2").arg(native(name), GetString(QStringLiteral("Error.CanNotFind"), native(name))));
+    if (!ProjectContainer::HasProjectTag(name))
+        throw UserError(QStringLiteral("%1: %2").arg(
+            native(name), GetString(QStringLiteral("Error.NotProject"), QLatin1String(kProductName))));
+
+    // Everything happens in a staging folder; the open project is not touched until it all worked.
+    std::unique_ptr<TWorkDir> staging = TWorkDir::Create(settings().ApplicationDir);
+    ProjectContainer::Unpack(name, staging->Path());
+    staging->EnsureSubfolders(true);
+    CardData card;
+    ReadCardData(staging->Path() + QStringLiteral("Card.dat"), card, hooksStore());
+    if (card.Scenes.IsEmpty() && hooksStore().newScene)
+        card.Scenes.Add(hooksStore().newScene(QStringLiteral("Scene 1")));
+
+    // Switch over. Nothing below can fail in a way that leaves a half-open project.
+    std::unique_ptr<TWorkDir> previous = ReplaceRunWorkDir(std::move(staging));
+    Scenes.ClearItems();
+    while (!card.Scenes.IsEmpty())
+        Scenes.Add(card.Scenes.Extract(0));
+    StageWidth = card.StageWidth;
+    StageHeight = card.StageHeight;
+    FileName = name;
+    Title = QFileInfo(name).fileName();
+    m_modified = false;
+    if (mediaStore().reload)
+        mediaStore().reload(WorkDir());
+    if (previous)
+        previous->Release();
+}
+
+void TProject::Save()
+{
+    if (FileName.isEmpty())
+        throw UserError(QStringLiteral("The project has no file name yet: use Save As"));
+    const QString dir = WorkDir();
+    if (mediaStore().writeIndexes)
+        mediaStore().writeIndexes(dir);
+    try {
+        WriteCardData(dir + QStringLiteral("Card.dat"), StageWidth, StageHeight, Scenes);
+        TWorkDir::RemoveTree(dir + QStringLiteral("Preview"));
+        ProjectContainer::Pack(dir, FileName);
+    } catch (const WriteError& e) {
+        if (e.diskFull())
+            throw UserError(GetString(QStringLiteral("Error.DiskSpaceForSaving"), native(FileName)));
+        throw;
+    }
+    m_modified = false;
+}
+
+void TProject::SaveAs(const QString& file)
+{
+    const QString previousName = FileName;
+    const QString previousTitle = Title;
+    FileName = QFileInfo(file).absoluteFilePath();
+    Title = QFileInfo(file).fileName();
+    try {
+        Save();
+    } catch (...) {
+        FileName = previousName;
+        Title = previousTitle;
+        throw;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+std::unique_ptr<TTextStrMem> WriteToMemory(TBaseObject& object, TStreamMode mode)
+{
+    auto stream = std::make_unique<TTextStrMem>();
+    stream->Mode = mode;
+    stream->OpenWrite();
+    object.Save(*stream, QString());
+    return stream;
+}
+
+std::unique_ptr<TBaseObject> ReadFromMemory(TTextStrMem& stream, TBaseObject* owner)
+{
+    stream.OpenRead();
+    return TBaseObject::LoadClass(stream, owner);
+}
+
+} // namespace kav

@@ -1,0 +1,84 @@
+#pragma once
+#include "core/baseobject.h"
+#include "core/textstr.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace kav {
+
+class TWorkDir;
+
+// The scene module plugs in here: how to make the one empty scene of a new document, and the
+// pass each scene runs after loading (sorting items, resolving references).
+struct SceneHooks {
+    std::function<std::unique_ptr<TBaseObject>(const QString& name)> newScene;
+    std::function<void(TBaseObject* scene)> afterLoad;
+    QString sceneClass = QStringLiteral("TScene");
+};
+
+// Magazines keep their index files inside the working folder: written before a save packs it,
+// reloaded after an open unpacked it.
+struct MediaHooks {
+    std::function<void(const QString& workDir)> writeIndexes;
+    std::function<void(const QString& workDir)> reload;
+};
+
+// The project data file: tag, stage size, scene list.
+struct CardData {
+    int StageWidth = 0;
+    int StageHeight = 0;
+    bool OldFormat = false;
+    TBaseObjectCont Scenes;
+};
+
+inline constexpr const char* kCardDataTag = "Ver971112";
+inline constexpr const char* kProductName = "Kavelins";
+
+// Reads "Card.dat". Throws UserError with the file name and reason (and the line for a read error).
+void ReadCardData(const QString& path, CardData& out, const SceneHooks& hooks);
+void WriteCardData(const QString& path, int stageWidth, int stageHeight, TBaseObjectCont& scenes);
+
+// The open document and its project file, as the main window holds it. Every operation either
+// completes or throws kav::UserError and leaves the project exactly as it was.
+class TProject {
+public:
+    TProject();
+    ~TProject();
+
+    static void SetSceneHooks(SceneHooks hooks);
+    static const SceneHooks& sceneHooks();
+    static void SetMediaHooks(MediaHooks hooks);
+
+    QString FileName;               // empty for a project never saved
+    QString Title;                  // "Untitled" for a new project
+    int StageWidth = 468;
+    int StageHeight = 120;
+    TBaseObjectCont Scenes;         // never empty once New or Open ran (when a scene module exists)
+
+    bool Modified() const { return m_modified; }
+    void SetModified(bool m = true) { m_modified = m; }
+
+    // A fresh project: empty working folder, one empty scene "Scene 1", stage size from settings.
+    void New();
+    // Opens a project file. It is unpacked into a new working folder and read there; only when
+    // all of that succeeded do the document and the working folder switch over.
+    void Open(const QString& file);
+    // Writes "Card.dat" and packs the working folder into FileName (which must be set).
+    void Save();
+    // Saves under a new name; the project takes the name only when the save succeeded.
+    void SaveAs(const QString& file);
+
+    QString WorkDir() const;
+
+private:
+    void ResetDocument();
+    bool m_modified = false;
+};
+
+// In-memory copies through the memory stream: the object's record, then read back as a new object.
+std::unique_ptr<TTextStrMem> WriteToMemory(TBaseObject& object, TStreamMode mode);
+std::unique_ptr<TBaseObject> ReadFromMemory(TTextStrMem& stream, TBaseObject* owner);
+
+} // namespace kav
