@@ -173,9 +173,10 @@ const TLangStringList* CurrentStrings()
     }
 }
 
-QString GetString(const QString& key, const QString& t1, const QString& t2, const QString& t3)
+QString TLangStringList::GetString(const QString& key, const QString& t1, const QString& t2,
+                                   const QString& t3) const
 {
-    const TLangStringItem* item = CurrentStrings()->Find(key);
+    const TLangStringItem* item = Find(key);
     if (!item)
         return QStringLiteral("String not found!");
 
@@ -227,7 +228,12 @@ QString GetString(const QString& key, const QString& t1, const QString& t2, cons
     return out;
 }
 
-QString GetText(const QString& key) { return GetString(key); }
+QString GetString(const QString& key, const QString& t1, const QString& t2, const QString& t3)
+{
+    return CurrentStrings()->GetString(key, t1, t2, t3);
+}
+
+QString GetText(const QString& key) { return CurrentStrings()->GetString(key); }
 
 QString ToQtFileFilter(const QString& pairs)
 {

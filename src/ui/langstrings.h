@@ -41,6 +41,9 @@ public:
     qsizetype Count() const { return qsizetype(m_entries.size()); }
     // Keys in load order.
     QStringList Keys() const;
+    // The entry's text formatted as GetString below describes.
+    QString GetString(const QString& key, const QString& t1 = {}, const QString& t2 = {},
+                      const QString& t3 = {}) const;
 
 private:
     QString m_languageName;
@@ -55,7 +58,7 @@ void LoadLanguage(const QString& name);
 // Never null.
 const TLangStringList* CurrentStrings();
 
-// The entry's text with %1..%3 replaced by t1..t3 (in one pass: an inserted text is never
+// The current table's entry text with %1..%3 replaced by t1..t3 (in one pass: an inserted text is never
 // expanded again), %% giving a single '%', %n a line break and %0 ending the text. The result is
 // cut to 255 characters and loses trailing spaces, control characters and periods.
 // A missing key gives "String not found!".
