@@ -4,6 +4,8 @@
 #include "app/workdir.h"
 #include "core/errors.h"
 #include "core/projectcontainer.h"
+#include "document/document.h"
+#include "document/scene.h"
 #include "ui/langstrings.h"
 
 #include <QDir>
@@ -100,9 +102,25 @@ TProject::TProject() : Title(QStringLiteral("Untitled"))
 {
     StageWidth = settings().StageWidth;
     StageHeight = settings().StageHeight;
+    SyncDocument();
 }
 
-TProject::~TProject() = default;
+TProject::~TProject()
+{
+    Scenes.ClearItems();
+    if (Doc().Scenes == &Scenes)
+        Doc() = TDocument();
+}
+
+void TProject::SyncDocument()
+{
+    Doc().Scenes = &Scenes;
+    Doc().StageWidth = StageWidth;
+    Doc().StageHeight = StageHeight;
+    Doc().WorkDir = WorkDir();
+    if (!Doc().LogicalScene || Scenes.IndexOf(static_cast<TBaseObject*>(Doc().LogicalScene)) < 0)
+        Doc().LogicalScene = Scenes.IsEmpty() ? nullptr : static_cast<TScene*>(Scenes.At(0));
+}
 
 void TProject::SetSceneHooks(SceneHooks hooks) { hooksStore() = std::move(hooks); }
 const SceneHooks& TProject::sceneHooks() { return hooksStore(); }
@@ -113,10 +131,13 @@ QString TProject::WorkDir() const { return RunWorkDir() ? RunWorkDir()->Path() :
 void TProject::ResetDocument()
 {
     Scenes.ClearItems();
-    if (hooksStore().newScene)
-        Scenes.Add(hooksStore().newScene(QStringLiteral("Scene 1")));
     StageWidth = settings().StageWidth;
     StageHeight = settings().StageHeight;
+    Doc().TransparentColor = settings().TransparentColor;
+    SyncDocument();
+    if (hooksStore().newScene)
+        Scenes.Add(hooksStore().newScene(QStringLiteral("Scene 1")));
+    SyncDocument();
 }
 
 void TProject::New()
@@ -145,9 +166,22 @@ void TProject::Open(const QString& file)
     ProjectContainer::Unpack(name, staging->Path());
     staging->EnsureSubfolders(true);
     CardData card;
-    ReadCardData(staging->Path() + QStringLiteral("Card.dat"), card, hooksStore());
-    if (card.Scenes.IsEmpty() && hooksStore().newScene)
-        card.Scenes.Add(hooksStore().newScene(QStringLiteral("Scene 1")));
+    // Objects reach the document while they load: point it at what is being read.
+    const TDocument saved = Doc();
+    Doc().Scenes = &card.Scenes;
+    Doc().WorkDir = staging->Path();
+    Doc().LogicalScene = nullptr;
+    try {
+        ReadCardData(staging->Path() + QStringLiteral("Card.dat"), card, hooksStore());
+        Doc().StageWidth = card.StageWidth;
+        Doc().StageHeight = card.StageHeight;
+        if (card.Scenes.IsEmpty() && hooksStore().newScene)
+            card.Scenes.Add(hooksStore().newScene(QStringLiteral("Scene 1")));
+    } catch (...) {
+        card.Scenes.ClearItems();
+        Doc() = saved;
+        throw;
+    }
 
     // Switch over. Nothing below can fail in a way that leaves a half-open project.
     std::unique_ptr<TWorkDir> previous = ReplaceRunWorkDir(std::move(staging));
@@ -156,6 +190,7 @@ void TProject::Open(const QString& file)
         Scenes.Add(card.Scenes.Extract(0));
     StageWidth = card.StageWidth;
     StageHeight = card.StageHeight;
+    SyncDocument();
     FileName = name;
     Title = QFileInfo(name).fileName();
     m_modified = false;
@@ -173,6 +208,7 @@ void TProject::Save()
     if (mediaStore().writeIndexes)
         mediaStore().writeIndexes(dir);
     try {
+        SyncDocument();
         WriteCardData(dir + QStringLiteral("Card.dat"), StageWidth, StageHeight, Scenes);
         TWorkDir::RemoveTree(dir + QStringLiteral("Preview"));
         ProjectContainer::Pack(dir, FileName);

@@ -71,6 +71,8 @@ public:
     void SaveAs(const QString& file);
 
     QString WorkDir() const;
+    // Points the document context (scene list, stage size, media folders) at this project.
+    void SyncDocument();
 
 private:
     void ResetDocument();

@@ -70,6 +70,7 @@ public:
     std::unique_ptr<TBaseObject> Extract(const TBaseObject* o);
     void Delete(int index) { Extract(index).reset(); }
     void Move(int from, int to);
+    void Swap(int i, int j) { std::swap(m_items.at(size_t(i)), m_items.at(size_t(j))); }
 
     // Destroys the members first to last; each is out of the list when its destructor runs.
     void ClearItems();

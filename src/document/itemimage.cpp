@@ -1,0 +1,200 @@
+#include "document/itemimage.h"
+
+#include "app/settings.h"
+#include "core/mediacache.h"
+#include "core/textstr.h"
+#include "document/document.h"
+#include "document/item.h"
+#include "document/scene.h"
+
+namespace kav {
+
+TItemImage::TItemImage(TBaseObject* owner) : TGfxItemBase(owner)
+{
+    // A new image shows the placeholder until media is chosen.
+    MediaName = QStringLiteral("Dummy");
+    Bitmap = MediaCache().Acquire(QStringLiteral("DummyBmp"), [] {
+        auto bmp = std::make_unique<TMaskedBitmap>();
+        bmp->LoadImage(QString(), Doc().TransparentColor);
+        return bmp;
+    });
+}
+
+TItemImage::~TItemImage() { ReleaseBitmap(); }
+
+void TItemImage::ReleaseBitmap()
+{
+    MediaCache().Release(Bitmap);
+    Bitmap = nullptr;
+}
+
+QString TItemImage::StoredName() const
+{
+    const TItemBase* item = Item();
+    return MediaName + QLatin1Char(';') + (item ? item->Name : QString());
+}
+
+void TItemImage::ApplyStoredName(const QString& stored, const QString& folder, int frameCount)
+{
+    const qsizetype semi = stored.indexOf(QLatin1Char(';'));
+    const QString media = semi < 0 ? stored : stored.left(semi);
+    const QString name = semi < 0 ? QString() : stored.mid(semi + 1);
+    SetMedia(folder, media, frameCount);
+    if (!name.isEmpty())
+        SetItemName(name);
+}
+
+void TItemImage::Load(TTextStr& s)
+{
+    LoadGraphicPart(s);
+    ApplyStoredName(s.ReadString(), Doc().ImageFolder(), 1);
+}
+
+void TItemImage::Save(TTextStr& s, const QString& indent)
+{
+    SaveGraphicPart(s, indent);
+    s.WriteString(Deeper(indent), StoredName());
+}
+
+void TItemImage::SetMedia(const QString& folder, const QString& name, int)
+{
+    if (name == MediaName && Bitmap && !Bitmap->IsPlaceholder())
+        return;
+    ReleaseBitmap();
+    MediaName = name;
+    Bitmap = MediaCache().Acquire(CacheKey(name), [&] {
+        auto bmp = std::make_unique<TMaskedBitmap>();
+        bmp->LoadImage(folder + name + QStringLiteral(".bmp"), Doc().TransparentColor);
+        return bmp;
+    });
+    SetItemName(QString());
+    if (TItemBase* item = Item())
+        if (TScene* scene = item->Scene())
+            scene->NumberItem(item);
+}
+
+void TItemImage::CollectMedia(TMediaList& list) const
+{
+    TGfxItemBase::CollectMedia(list);
+    list.append({MediaName, 0});
+}
+
+void TItemImage::SetItemName(const QString& name)
+{
+    if (TItemBase* item = Item())
+        item->Name = name.isEmpty() ? MediaName : name;
+}
+
+void TItemImage::Draw(QPainter& p, DrawStyle style) const
+{
+    const TItemBase* item = Item();
+    if (!Bitmap || !item)
+        return;
+    Bitmap->DrawFrame(p, item->X - item->HotSpotX, item->Y - item->HotSpotY, CurrentFrame(), style);
+}
+
+bool TItemImage::ContainsPoint(int x, int y) const
+{
+    const TItemBase* item = Item();
+    if (!Bitmap || !item)
+        return false;
+    const int dx = x - (item->X - item->HotSpotX), dy = y - (item->Y - item->HotSpotY);
+    return dx >= 0 && dy >= 0 && dx < Bitmap->FrameWidth() && dy < Bitmap->FrameHeight();
+}
+
+void TItemImage::DrawAt(QPainter& p, QPoint at) const
+{
+    if (Bitmap)
+        Bitmap->Draw(p, at.x(), at.y());
+}
+
+bool TItemImage::HitPixel(int x, int y) const
+{
+    if (!Bitmap)
+        return false;
+    if (x < 0 || y < 0 || x >= Bitmap->FrameWidth() || y >= Bitmap->FrameHeight())
+        return false;
+    return (Bitmap->PixelAt(CurrentFrame(), x, y) & 0xFFFFFF) != (Doc().TransparentColor & 0xFFFFFF);
+}
+
+// ---------------------------------------------------------------------------------------------
+TItemAnim::TItemAnim(TBaseObject* owner)
+    : TItemImage(owner), Tempo(std::max(1, settings().AnimTempo)), AnimTempoLoop(settings().AnimLoop)
+{
+}
+
+void TItemAnim::Load(TTextStr& s)
+{
+    LoadGraphicPart(s);
+    Tempo = s.ReadInteger();
+    if (Tempo < 1)
+        Tempo = 1;  // the frame formula divides by it
+    AnimTempoLoop = s.ReadInteger();
+    if (AnimTempoLoop < 0)
+        AnimTempoLoop = 0;
+    int frames = s.ReadInteger();
+    if (frames < 1 || frames > 10000)
+        s.Fail(QStringLiteral("an animation needs 1 to 10000 frames, not %1").arg(frames));
+    ApplyStoredName(s.ReadString(), Doc().AnimFolder(), frames);
+}
+
+void TItemAnim::Save(TTextStr& s, const QString& indent)
+{
+    SaveGraphicPart(s, indent);
+    const QString in = Deeper(indent);
+    s.WriteInteger(in, Tempo);
+    s.WriteInteger(in, AnimTempoLoop);
+    s.WriteInteger(in, FrameCountStored);
+    s.WriteString(in, StoredName());
+}
+
+void TItemAnim::SetMedia(const QString& folder, const QString& name, int frameCount)
+{
+    if (name == MediaName && frameCount == FrameCountStored && Bitmap && !Bitmap->IsPlaceholder())
+        return;
+    ReleaseBitmap();
+    MediaName = name;
+    FrameCountStored = std::max(1, frameCount);
+    Bitmap = MediaCache().Acquire(CacheKey(name), [&] {
+        auto bmp = std::make_unique<TMaskedBitmap>();
+        bmp->LoadAnimation(folder, name, FrameCountStored, Doc().TransparentColor);
+        return bmp;
+    });
+    FrameIndex = 0;
+    SetItemName(QString());
+    if (TItemBase* item = Item())
+        if (TScene* scene = item->Scene())
+            scene->NumberItem(item);
+}
+
+void TItemAnim::SetTempo(int32_t tempo)
+{
+    Tempo = std::max(1, tempo);
+    settings().AnimTempo = Tempo;
+}
+
+void TItemAnim::ResetPlayback()
+{
+    TGfxItemBase::ResetPlayback();
+    FrameIndex = 0;
+}
+
+int TItemAnim::Advance(int time)
+{
+    const int frames = Bitmap ? Bitmap->FrameCount() : 0;
+    if (frames == 0)
+        return 0;
+    const TItemBase* item = Item();
+    int t = time;
+    if (item)
+        t = item->Frozen ? item->FreezeFrame : time - item->AnimOffset;
+    const int steps = std::max(0, t) / Tempo;
+    if (AnimTempoLoop != 0 && steps / frames >= AnimTempoLoop) {
+        FrameIndex = frames - 1;
+        return frames;
+    }
+    FrameIndex = steps % frames;
+    return steps / frames;
+}
+
+} // namespace kav

@@ -1,0 +1,70 @@
+#pragma once
+#include "document/gfxitem.h"
+
+namespace kav {
+
+// A still image from the project's image folder.
+class TItemImage : public TGfxItemBase {
+public:
+    KAV_CLASS_NAME(TItemImage)
+    explicit TItemImage(TBaseObject* owner = nullptr);
+    ~TItemImage() override;
+
+    QString MediaName;
+    TMaskedBitmap* Bitmap = nullptr;
+
+    QString ClassDesc() const override { return QStringLiteral("Image"); }
+    void Load(TTextStr& s) override;
+    void Save(TTextStr& s, const QString& indent) override;
+
+    void CollectMedia(TMediaList& list) const override;
+    QString GetMediaName() const override { return MediaName; }
+    void SetItemName(const QString& name) override;
+    void Draw(QPainter& p, DrawStyle style) const override;
+    bool ContainsPoint(int x, int y) const override;
+    void DrawAt(QPainter& p, QPoint at) const override;
+    bool HitPixel(int x, int y) const override;
+    int Width() const override { return Bitmap ? Bitmap->FrameWidth() : 0; }
+    int Height() const override { return Bitmap ? Bitmap->FrameHeight() : 0; }
+    void SetMedia(const QString& folder, const QString& name, int frameCount) override;
+
+    virtual int CurrentFrame() const { return 0; }
+
+protected:
+    // Cache key: images and animations may share a media name.
+    virtual QString CacheKey(const QString& name) const { return QStringLiteral("Image/") + name; }
+    void ApplyStoredName(const QString& stored, const QString& folder, int frameCount);
+    QString StoredName() const;
+    void ReleaseBitmap();
+};
+
+// An animation strip from the project's animation folder.
+class TItemAnim : public TItemImage {
+public:
+    KAV_CLASS_NAME(TItemAnim)
+    explicit TItemAnim(TBaseObject* owner = nullptr);
+
+    int32_t Tempo;
+    int32_t AnimTempoLoop;
+    int FrameIndex = 0;
+    int FrameCountStored = 1;
+
+    QString ClassDesc() const override { return QStringLiteral("Animation"); }
+    void Load(TTextStr& s) override;
+    void Save(TTextStr& s, const QString& indent) override;
+
+    void SetMedia(const QString& folder, const QString& name, int frameCount) override;
+    void SetTempo(int32_t tempo);  // also the default for new animations
+    int CurrentFrame() const override { return FrameIndex; }
+    void ResetPlayback() override;
+    void Rewind() override { FrameIndex = 0; }
+    int Advance(int time) override;
+
+protected:
+    QString CacheKey(const QString& name) const override
+    {
+        return QStringLiteral("Animation/%1/%2").arg(FrameCountStored).arg(name);
+    }
+};
+
+} // namespace kav

@@ -1,0 +1,7 @@
+#include "document/itemtext.h"
+
+namespace kav {
+
+void RegisterTextClasses() {}
+
+} // namespace kav

@@ -1,0 +1,8 @@
+#pragma once
+#include "document/gfxitem.h"
+
+namespace kav {
+
+void RegisterTextClasses();
+
+} // namespace kav

@@ -1,0 +1,191 @@
+#include "document/scene.h"
+
+#include "app/project.h"
+#include "app/settings.h"
+#include "core/textstr.h"
+#include "document/document.h"
+#include "document/gfxitem.h"
+#include "document/item.h"
+#include "events/actionbase.h"
+#include "events/timeactions.h"
+
+namespace kav {
+
+TScene::TScene(TBaseObject* owner) : TBaseObject(owner), Stage(std::make_unique<TStage>(this)) { Items.Owner = this; }
+
+TScene::~TScene()
+{
+    TScene* previous = Doc().LogicalScene;
+    Doc().LogicalScene = this;
+    // Go-to actions aimed here die with the scene; each takes itself off GotoLinks.
+    while (!GotoLinks.isEmpty()) {
+        TActionBase* a = GotoLinks.last();
+        a->RemoveAndDestroy();
+        GotoLinks.removeOne(a);
+    }
+    // Items put on stage by an action belong to that action.
+    for (int i = Items.Count() - 1; i >= 0; --i)
+        if (static_cast<TItemBase*>(Items.At(i))->ActionOwner)
+            Items.Extract(i).release();
+    Items.ClearItems();
+    Stage.reset();
+    Doc().LogicalScene = previous == this ? nullptr : previous;
+}
+
+TItemBase* TScene::Item(int i) const { return static_cast<TItemBase*>(Items.At(i)); }
+
+void TScene::Load(TTextStr& s)
+{
+    Name = s.ReadString();
+    Stage = LoadClassAs<TStage>(s, this);
+    Doc().LogicalScene = this;
+    Items.LoadOf<TItemBase>(s, this);
+}
+
+void TScene::Save(TTextStr& s, const QString& indent)
+{
+    TBaseObject::Save(s, indent);
+    const QString in = Deeper(indent);
+    s.WriteString(in, Name);
+    Stage->Save(s, in);
+    int own = 0;
+    for (int i = 0; i < Items.Count(); ++i)
+        if (!Item(i)->ActionOwner)
+            ++own;
+    s.WriteInteger(in, own);
+    for (int i = 0; i < Items.Count(); ++i)
+        if (!Item(i)->ActionOwner)
+            Item(i)->Save(s, in);
+}
+
+void TScene::Rename(const QString& name)
+{
+    Name = name;
+    for (TActionBase* a : GotoLinks)
+        a->SceneRenamed(name);
+}
+
+void TScene::NumberItem(TItemBase* item)
+{
+    const QString desc = item->ClassDesc(), media = item->GetMediaName();
+    for (int n = 1;; ++n) {
+        bool used = false;
+        for (int i = 0; i < Items.Count() && !used; ++i) {
+            const TItemBase* other = Item(i);
+            used = other != item && other->InstanceNo == n && other->ClassDesc() == desc && other->GetMediaName() == media;
+        }
+        if (!used) {
+            item->InstanceNo = n;
+            return;
+        }
+    }
+}
+
+void TScene::NumberItems()
+{
+    for (int i = 0; i < Items.Count(); ++i)
+        Item(i)->InstanceNo = 0;
+    for (int i = 0; i < Items.Count(); ++i)
+        NumberItem(Item(i));
+}
+
+void TScene::AfterLoad()
+{
+    Doc().LogicalScene = this;
+    for (int i = 0; i + 1 < Items.Count(); ++i)
+        for (int j = i + 1; j < Items.Count(); ++j)
+            if (Item(j)->Layer < Item(i)->Layer)
+                Items.Swap(i, j);
+    NumberItems();
+    for (int i = 0; i < Items.Count(); ++i) {
+        TItemBase* item = Item(i);
+        for (int e = 0; e < item->EventCount(); ++e)
+            item->Event(e)->LinkActions();
+        for (const auto& g : item->Graphics) {
+            auto* gfx = static_cast<TGfxItemBase*>(g.get());
+            for (const auto& a : gfx->UserEvents) {
+                a->Owner = item;
+                static_cast<TActionBase*>(a.get())->Link(&gfx->UserEvents, true);
+            }
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+namespace SceneOps {
+
+std::unique_ptr<TScene> NewScene(const QString& name)
+{
+    auto scene = std::make_unique<TScene>();
+    scene->Name = name;
+    return scene;
+}
+
+TScene* AddScene()
+{
+    auto scene = NewScene(QStringLiteral("Scene %1").arg(Doc().SceneCount() + 1));
+    return static_cast<TScene*>(Doc().Scenes->Add(std::move(scene)));
+}
+
+TScene* DuplicateScene(TScene* scene)
+{
+    auto mem = WriteToMemory(*scene, smProject);
+    mem->OpenRead();
+    auto copy = TBaseObject::LoadClassAs<TScene>(*mem, nullptr);
+    copy->Name = QStringLiteral("Scene %1").arg(Doc().SceneCount() + 1);
+    TScene* added = static_cast<TScene*>(Doc().Scenes->Add(std::move(copy)));
+    added->AfterLoad();
+    return added;
+}
+
+bool RenameScene(TScene* scene, const QString& name)
+{
+    if (name.isEmpty())
+        return false;
+    scene->Rename(name);
+    return true;
+}
+
+void ResetScenes()
+{
+    Doc().Scenes->ClearItems();
+    Doc().Scenes->Add(NewScene(QStringLiteral("Scene 1")));
+    Doc().StageWidth = settings().StageWidth;
+    Doc().StageHeight = settings().StageHeight;
+}
+
+void DeleteScene(TScene* scene)
+{
+    if (Doc().SceneCount() <= 1) {
+        ResetScenes();
+        return;
+    }
+    Doc().Scenes->Extract(scene).reset();
+    Doc().LogicalScene = Doc().Scene(0);
+    // Actions in other scenes may have named the deleted scene: let them resolve again.
+    for (int i = 0; i < Doc().SceneCount(); ++i) {
+        TScene* s = Doc().Scene(i);
+        for (int k = 0; k < s->ItemCount(); ++k) {
+            TItemBase* item = s->Item(k);
+            for (int e = 0; e < item->EventCount(); ++e)
+                for (const auto& a : item->Event(e)->FActions)
+                    static_cast<TActionBase*>(a.get())->Relink();
+            for (const auto& g : item->Graphics)
+                for (const auto& a : static_cast<TGfxItemBase*>(g.get())->UserEvents)
+                    static_cast<TActionBase*>(a.get())->Relink();
+        }
+    }
+}
+
+bool CanChangeTransparentColor()
+{
+    for (int i = 0; i < Doc().SceneCount(); ++i) {
+        const TScene* s = Doc().Scene(i);
+        if (s->ItemCount() > 0 || !s->Stage->BackgroundImage.isEmpty())
+            return false;
+    }
+    return true;
+}
+
+} // namespace SceneOps
+} // namespace kav

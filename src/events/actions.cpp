@@ -1,0 +1,7 @@
+#include "events/actions.h"
+
+namespace kav {
+
+void RegisterActionClasses() {}
+
+} // namespace kav

@@ -1,0 +1,8 @@
+#pragma once
+#include "events/actionbase.h"
+
+namespace kav {
+
+void RegisterActionClasses();
+
+} // namespace kav
