@@ -28,5 +28,7 @@ const QList<Command>& Commands();
 
 int RunPack(const QStringList& args);
 int RunUnpack(const QStringList& args);
+int RunInfo(const QStringList& args);
+int RunSave(const QStringList& args);
 
 } // namespace kav::cli

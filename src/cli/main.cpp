@@ -15,6 +15,8 @@ namespace kav::cli {
 const QList<Command>& Commands()
 {
     static const QList<Command> commands = {
+        {"info", "PROJECT.plt", "Describe a project: scenes, stage, items, paths and events", RunInfo},
+        {"save", "IN.plt OUT.plt", "Open a project and save it again (upgrades old data versions)", RunSave},
         {"pack", "DIR OUT.plt", "Pack a working folder into a project file", RunPack},
         {"unpack", "IN.plt DIR", "Unpack a project file into a folder", RunUnpack},
     };

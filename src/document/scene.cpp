@@ -71,8 +71,8 @@ void TScene::NumberItem(TItemBase* item)
     for (int n = 1;; ++n) {
         bool used = false;
         for (int i = 0; i < Items.Count() && !used; ++i) {
-            const TItemBase* other = Item(i);
-            used = other != item && other->InstanceNo == n && other->ClassDesc() == desc && other->GetMediaName() == media;
+            const TItemBase* other = Item(i);  // null while that slot is still loading
+            used = other && other != item && other->InstanceNo == n && other->ClassDesc() == desc && other->GetMediaName() == media;
         }
         if (!used) {
             item->InstanceNo = n;
