@@ -30,5 +30,7 @@ int RunPack(const QStringList& args);
 int RunUnpack(const QStringList& args);
 int RunInfo(const QStringList& args);
 int RunSave(const QStringList& args);
+int RunRender(const QStringList& args);
+int RunPlay(const QStringList& args);
 
 } // namespace kav::cli

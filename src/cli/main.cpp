@@ -17,6 +17,8 @@ const QList<Command>& Commands()
     static const QList<Command> commands = {
         {"info", "PROJECT.plt", "Describe a project: scenes, stage, items, paths and events", RunInfo},
         {"save", "IN.plt OUT.plt", "Open a project and save it again (upgrades old data versions)", RunSave},
+        {"render", "PROJECT.plt -o OUT.png", "Render the stage at a frame, as the editor recomputes it", RunRender},
+        {"play", "PROJECT.plt --frames N", "Play the whole Kavelin headless, with clicks, a trace and frames", RunPlay},
         {"pack", "DIR OUT.plt", "Pack a working folder into a project file", RunPack},
         {"unpack", "IN.plt DIR", "Unpack a project file into a folder", RunUnpack},
     };

@@ -64,14 +64,20 @@ public:
     bool Visible = true;
     bool VisibleAtFire = true;
     bool Active = true;
+    bool KeepShown = false;   // visible when playback stopped: stays drawn until the frame changes
     int StartFrame = 0;
+    int SavedStartFrame = 0;
     int OffsetX = 0, OffsetY = 0;
     bool Frozen = false;
     int FreezeFrame = 0;
     int AnimOffset = 0;
-    int CurSample = 0;
-    int CycleIndex = 0;
+    int SampleIndex = 0, PrevSampleIndex = 0;
+    bool Forward = true, PrevForward = true;
+    int64_t CycleIndex = 0, PrevCycleIndex = 0;
     bool Finished = false;
+    int64_t MotionEnd = 0;    // 16.16 frames; 2147483647 when the motion never ends
+    int64_t CycleLength = 0;  // 1/256 pixel
+    int64_t CycleFrames = 0;
     // The event bar beside the item in the editor (three 20 x 20 boxes, top to bottom).
     QRect EventBar;
 
