@@ -159,6 +159,9 @@ void TPlayback::FireDueEvents(TItemBase* item, int frame, bool live)
         int64_t h = 0;
         if (live) {
             h = ((((a - 1) * step) % C) / step) * 65536;
+            // Actions get absolute times in live play too, as they do when a frame is
+            // recomputed: an item added in a later cycle starts at the frame it was added.
+            s += n * G;
         } else {
             for (int64_t c = 0; c < n; ++c) {
                 if (!(back && c % 2 == 1)) {
@@ -179,11 +182,13 @@ void TPlayback::FireDueEvents(TItemBase* item, int frame, bool live)
         const bool forward = !(back && n % 2 == 1);
         if (item->Path.RepeatCount == -1 || C >= a * step) {
             const int64_t F = f * 65536;
+            // Events the previous cycle passed after its last frame belong to that cycle.
+            const int64_t previous = n > 0 ? s - G : s;
             if (forward) {
                 if (live && !back && F < h)
                     for (int i = 0; i < count(); ++i)
                         if (time(i) > h)
-                            fire(i, s + time(i));
+                            fire(i, previous + time(i));
                 for (int i = 0; i < count(); ++i) {
                     const int64_t t = time(i);
                     if (t > F)
@@ -198,7 +203,7 @@ void TPlayback::FireDueEvents(TItemBase* item, int frame, bool live)
                 if (live && back && F < h)
                     for (int i = count() - 1; i >= 0; --i)
                         if (time(i) >= h)
-                            fire(i, s + G - time(i));
+                            fire(i, previous + time(i));
                 for (int i = count() - 1; i >= 0; --i) {
                     const int64_t t = time(i);
                     if (t < G - F)

@@ -1,0 +1,188 @@
+#include "docfixture.h"
+#include "editor/playback.h"
+#include "events/actionbase.h"
+#include "events/timeactions.h"
+
+using namespace kav;
+using namespace kavtest;
+
+namespace {
+// Records every time it is played, and whether live.
+struct Probe : TActionBase {
+    KAV_CLASS_NAME(TProbeAction)
+    explicit Probe(QList<QPair<uint32_t, bool>>* log) : log(log) {}
+    void PlayAction(uint32_t time, bool live) override { log->append({time >> 16, live}); }
+    QList<QPair<uint32_t, bool>>* log;
+};
+
+class Playback : public DocFixture {
+protected:
+    void SetUp() override
+    {
+        DocFixture::SetUp();
+        makeImage("box", 10, 10);
+        playback = std::make_unique<TPlayback>();
+        playback->SetScene(scene);
+    }
+    void TearDown() override
+    {
+        playback.reset();
+        DocFixture::TearDown();
+    }
+    // A straight path of `length` pixels along y = 50 from x = 0.
+    TItemBase* mover(int length, int type, int repeat, int speed = 5, int endPause = 0)
+    {
+        TItemBase* item = addImage(scene, "box");
+        item->Path.PathPoints = {TStagePoint(0, 50), TStagePoint(length / 2, 50), TStagePoint(length, 50)};
+        item->Path.PathType = uint8_t(type);
+        item->Path.RepeatCount = repeat;
+        item->Path.Speed = speed;
+        item->Path.EndPause = endPause;
+        item->Path.Resample();
+        return item;
+    }
+    void eventAt(TItemBase* item, int frame)
+    {
+        auto ev = std::make_unique<TTimeActions>(item);
+        ev->Time = uint32_t(frame) << 16;
+        auto* probe = new Probe(&fired);
+        probe->Owner = item;
+        ev->FActions.Add(std::unique_ptr<TBaseObject>(probe));
+        item->InsertTimedEvent(std::move(ev));
+    }
+    int xAt(int frame)
+    {
+        playback->SetCurTimeLine(frame);
+        playback->RecomputeFrame();
+        return scene->Item(0)->X;
+    }
+
+    std::unique_ptr<TPlayback> playback;
+    QList<QPair<uint32_t, bool>> fired;
+};
+} // namespace
+
+TEST_F(Playback, StopAtEndReachesTheEndAtFrame40AndStays)
+{
+    mover(200, adtPath, 0);
+    EXPECT_EQ(xAt(0), 0);
+    EXPECT_EQ(xAt(20), 100);
+    EXPECT_EQ(xAt(39), 195);
+    EXPECT_EQ(xAt(40), 200);
+    EXPECT_EQ(xAt(41), 200);
+    EXPECT_EQ(xAt(400), 200);
+    // Live play agrees with the recomputed frames.
+    playback->Start(false);
+    for (int i = 0; i < 45; ++i)
+        playback->Tick();
+    EXPECT_EQ(scene->Item(0)->X, 200);
+}
+
+TEST_F(Playback, RepeatFromBeginningWithAndWithoutAnEndPause)
+{
+    TItemBase* item = mover(200, adtPath, -1);
+    EXPECT_EQ(xAt(45), (45 * 5 * 256) % (200 * 256) / 256);
+    item->Path.EndPause = 3;
+    // The cycle is 200 px + 3 frames: it rests on the last sample for frames 40 to 42.
+    EXPECT_EQ(xAt(40), 200);
+    EXPECT_EQ(xAt(42), 200);
+    EXPECT_EQ(xAt(43), 0);
+    EXPECT_EQ(xAt(44), 5);
+}
+
+TEST_F(Playback, BackAndForthRunsBackwardsInOddCycles)
+{
+    mover(200, adtReturn, -1);
+    EXPECT_EQ(xAt(10), 50);
+    EXPECT_EQ(xAt(50), 150);   // cycle 1: from the end back
+    EXPECT_EQ(xAt(90), 50);    // cycle 2: forward again
+}
+
+TEST_F(Playback, BackAndForthEventsMirrorOnTheWayBack)
+{
+    TItemBase* item = mover(200, adtReturn, -1);
+    eventAt(item, 10);
+    eventAt(item, 30);
+    playback->Start(false);
+    for (int i = 0; i < 80; ++i)
+        playback->Tick();
+    QList<uint32_t> frames;
+    for (const auto& f : fired)
+        frames << f.first;
+    // Forward at 10 and 30; back at 40 + (40 - 30) and 40 + (40 - 10), in descending event order.
+    EXPECT_EQ(frames, QList<uint32_t>({10, 30, 50, 70}));
+}
+
+TEST_F(Playback, EventsAtTimeZeroFireOnce)
+{
+    TItemBase* item = mover(200, adtPath, -1);
+    eventAt(item, 0);
+    playback->Start(false);
+    for (int i = 0; i < 5; ++i)
+        playback->Tick();
+    ASSERT_EQ(fired.size(), 1);
+    EXPECT_EQ(fired[0], qMakePair(0u, true));
+
+    // Without a path, on the time line.
+    playback->Stop();
+    fired.clear();
+    scene->Items.ClearItems();
+    TItemBase* still = addImage(scene, "box");
+    eventAt(still, 0);
+    eventAt(still, 3);
+    playback->Start(false);
+    for (int i = 0; i < 6; ++i)
+        playback->Tick();
+    EXPECT_EQ(fired, (QList<QPair<uint32_t, bool>>{{0, true}, {3, true}}));
+}
+
+TEST_F(Playback, PlayFromFrameReplaysEarlierEventsSilently)
+{
+    TItemBase* item = addImage(scene, "box");
+    eventAt(item, 5);
+    eventAt(item, 60);
+    settings().PlayFromFrame = true;
+    playback->SetCurTimeLine(50);
+    playback->Start(false);
+    EXPECT_EQ(fired, (QList<QPair<uint32_t, bool>>{{5, false}}));
+    for (int i = 0; i < 12; ++i)
+        playback->Tick();
+    EXPECT_EQ(fired.last(), qMakePair(60u, true));
+    playback->Stop();
+    EXPECT_EQ(playback->CurFrame, 62);  // StopResetFrame off: the editor stays where playback got
+    settings().PlayFromFrame = false;
+}
+
+TEST_F(Playback, RecomputeFiresEveryCompletedCycleOnce)
+{
+    TItemBase* item = mover(200, adtLoop, -1);
+    eventAt(item, 10);
+    playback->SetCurTimeLine(95);  // cycles of 41 frames: 2 completed, then frame 13 of the third
+    playback->RecomputeFrame();
+    EXPECT_EQ(fired.size(), 3);
+    for (const auto& f : fired)
+        EXPECT_FALSE(f.second);
+}
+
+TEST_F(Playback, ClicksGoToTheTopmostVisibleItem)
+{
+    TItemBase* lower = addImage(scene, "box");
+    TItemBase* upper = addImage(scene, "box");
+    QList<QPair<uint32_t, bool>> lowerLog, upperLog;
+    for (auto [item, log] : {std::pair{lower, &lowerLog}, std::pair{upper, &upperLog}}) {
+        auto* probe = new Probe(log);
+        probe->Owner = item;
+        item->Graphic->UserEvents.Add(std::unique_ptr<TBaseObject>(probe));
+    }
+    playback->Start(false);
+    const QPoint at(lower->X, lower->Y);
+    playback->Click(at);
+    EXPECT_EQ(upperLog.size(), 1);
+    EXPECT_TRUE(lowerLog.isEmpty());
+    upper->Visible = false;
+    playback->Click(at);
+    EXPECT_EQ(lowerLog.size(), 1);
+    lower->Visible = false;
+    playback->Click(at);
+    EXPECT_EQ(lowerLog.size() + upperLog.size(), 2);
+}
