@@ -8,6 +8,21 @@
 
 namespace kav {
 
+namespace {
+// Every level of nested records (a scene's items, an item's graphic, a graphic's events...) is a
+// level of recursion in the reader. Real projects nest a handful of levels; a damaged or crafted
+// file must end in a read error, not run the reader (or later the destructors) out of stack.
+constexpr int kMaxNesting = 128;
+thread_local int g_nesting = 0;
+
+struct NestingLevel {
+    NestingLevel() { ++g_nesting; }
+    ~NestingLevel() { --g_nesting; }
+    NestingLevel(const NestingLevel&) = delete;
+    NestingLevel& operator=(const NestingLevel&) = delete;
+};
+} // namespace
+
 void TBaseObject::Load(TTextStr&) {}
 
 void TBaseObject::Save(TTextStr& stream, const QString& indent) { stream.WriteString(indent, ClassName()); }
@@ -21,7 +36,10 @@ std::unique_ptr<TBaseObject> TBaseObject::LoadClass(TTextStr& stream, TBaseObjec
     if (!ref)
         stream.Fail(name.isEmpty() ? QStringLiteral("a class name was expected, found an empty line")
                                    : QStringLiteral("unknown class '%1'").arg(name.left(80)));
+    if (g_nesting >= kMaxNesting)
+        stream.Fail(QStringLiteral("records are nested more than %1 levels deep").arg(kMaxNesting));
     std::unique_ptr<TBaseObject> o = ref->create(owner);
+    const NestingLevel level;
     o->Load(stream);
     return o;
 }
@@ -111,14 +129,17 @@ void TBaseObjectCont::LoadChecked(TTextStr& stream, TBaseObject* owner, const Ac
         stream.Fail(QStringLiteral("a count cannot be negative: %1").arg(n));
     for (int32_t i = 0; i < n; ++i) {
         // The slot is counted while its member loads; it never stays empty after a failure.
+        // A member may append to this list while it loads (an add-item action puts its item on
+        // the scene), so the slot is found by position, not as the last one.
+        const size_t slot = m_items.size();
         m_items.emplace_back();
         try {
             std::unique_ptr<TBaseObject> o = TBaseObject::LoadClass(stream, owner);
             if (accept && !accept(o.get()))
                 ThrowUnexpectedClass(stream, o->ClassName(), expected);
-            m_items.back() = std::move(o);
+            m_items[slot] = std::move(o);
         } catch (...) {
-            m_items.pop_back();
+            m_items.erase(m_items.begin() + std::ptrdiff_t(slot));
             throw;
         }
     }
