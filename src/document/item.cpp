@@ -21,11 +21,13 @@ TItemBase::TItemBase(TBaseObject* owner) : TBaseObject(owner)
 
 TItemBase::~TItemBase()
 {
-    // Actions aimed at this item go with it; the action that owns it is destroying it already.
+    // Actions aimed at this item go with it. The action that owns the item takes itself off
+    // this list before destroying it; an owner still listed here has lost its item to someone
+    // else and goes too, rather than live on without one.
     while (!ActionLinks.isEmpty()) {
         TActionBase* a = ActionLinks.takeLast();
-        if (a != ActionOwner)
-            a->RemoveAndDestroy();
+        a->TargetGone(this);
+        a->RemoveAndDestroy();
     }
     TimedEvents.ClearItems();
     Graphics.ClearItems();
@@ -194,12 +196,12 @@ THit TItemBase::HitTest(int x, int y, bool parts, bool markersShown) const
 
 void TItemBase::SetSpeed(int32_t speed)
 {
-    speed = std::max(1, speed);
-    const double ratio = double(Path.Speed) / speed;
-    Path.Speed = speed;
-    settings().PathSpeed = speed;
+    const int32_t old = Path.Speed;
+    if (!Path.SetSpeed(speed))
+        return;
+    // Events keep their places on the path.
     for (int i = 0; i < EventCount(); ++i)
-        Event(i)->Time = uint32_t(std::trunc(double(Event(i)->Time) * ratio));
+        Event(i)->Time = TMotionPath::RescaleEventTime(Event(i)->Time, old, Path.Speed);
     LayoutEventMarkers();
 }
 

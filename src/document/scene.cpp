@@ -17,16 +17,16 @@ TScene::~TScene()
 {
     TScene* previous = Doc().LogicalScene;
     Doc().LogicalScene = this;
-    // Go-to actions aimed here die with the scene; each takes itself off GotoLinks.
+    // Go-to actions aimed here die with the scene.
     while (!GotoLinks.isEmpty()) {
-        TActionBase* a = GotoLinks.last();
+        TActionBase* a = GotoLinks.takeLast();
+        a->TargetGone(this);
         a->RemoveAndDestroy();
-        GotoLinks.removeOne(a);
     }
-    // Items put on stage by an action belong to that action.
+    // Items put on stage by an action belong to that action, which may outlive the scene.
     for (int i = Items.Count() - 1; i >= 0; --i)
         if (static_cast<TItemBase*>(Items.At(i))->ActionOwner)
-            Items.Extract(i).release();
+            Items.Extract(i).release()->Owner = nullptr;
     Items.ClearItems();
     Stage.reset();
     Doc().LogicalScene = previous == this ? nullptr : previous;

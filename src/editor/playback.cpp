@@ -6,6 +6,7 @@
 #include "document/item.h"
 #include "document/scene.h"
 #include "events/actionbase.h"
+#include "events/actions.h"
 #include "events/timeactions.h"
 
 #include <QSet>
@@ -280,8 +281,7 @@ void TPlayback::Start(bool wholeKavelin)
     }
     if (!m_scene)
         return;
-    CurrentSoundAction = nullptr;
-    CurrentSoundName.clear();
+    ResetSoundState();
     HoverCursor = nullptr;
     TickSounds.clear();
     TickUrls.clear();
@@ -349,8 +349,7 @@ void TPlayback::Stop()
         return;
     Playing = false;
     m_sound->StopAll();
-    CurrentSoundAction = nullptr;
-    CurrentSoundName.clear();
+    ResetSoundState();
     HoverCursor = nullptr;
     if (m_scene)
         for (int i = 0; i < m_scene->ItemCount(); ++i)
@@ -441,24 +440,18 @@ void TPlayback::OpenUrl(const QString& url, const QString& frame, bool relative)
     TickUrls.append(url + QLatin1Char(' ') + frame + (relative ? QStringLiteral(" relative") : QString()));
 }
 
-void TPlayback::PlaySound(const QString& name, bool loop, TActionPlaySound* action)
+// The actions decide when a sound starts or stops (a looping sound is not restarted by its own
+// action); here it only reaches the speakers and the trace.
+void TPlayback::PlaySound(const QString& name, bool loop, TActionPlaySound*)
 {
-    if (!loop || action != CurrentSoundAction) {
-        m_sound->Play(Doc().SoundFolder() + name + QStringLiteral(".wav"), loop);
-        TickSounds.append(QStringLiteral("start ") + name + (loop ? QStringLiteral(" loop") : QString()));
-    }
-    CurrentSoundAction = action;
-    CurrentSoundName = name;
+    m_sound->Play(Doc().SoundFolder() + name + QStringLiteral(".wav"), loop);
+    TickSounds.append(QStringLiteral("start ") + name + (loop ? QStringLiteral(" loop") : QString()));
 }
 
 void TPlayback::StopSound(const QString& name)
 {
-    if (name != CurrentSoundName)
-        return;
     m_sound->StopAll();
     TickSounds.append(QStringLiteral("stop ") + name);
-    CurrentSoundAction = nullptr;
-    CurrentSoundName.clear();
 }
 
 } // namespace kav

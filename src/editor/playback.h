@@ -33,8 +33,6 @@ public:
     TScene* PendingScene = nullptr;
     TScene* PlayStartScene = nullptr;
     TItemBase* PlayStartItem = nullptr;
-    TActionPlaySound* CurrentSoundAction = nullptr;
-    QString CurrentSoundName;
     TMaskedBitmap* HoverCursor = nullptr;
     bool Playing = false;
 

@@ -35,6 +35,10 @@ public:
     virtual void Relink() {}
     // A go-to target was renamed.
     virtual void SceneRenamed(const QString& name) { (void)name; }
+    // The target (an item or a scene) is being destroyed and the action must forget it. The
+    // target calls this before it destroys the action, so an action that no list holds (and
+    // that therefore survives) never keeps a dangling reference.
+    virtual void TargetGone(const TBaseObject* target) { (void)target; }
     // time: absolute 16.16 frames; live: real-time playback (false while a frame is recomputed).
     virtual void PlayAction(uint32_t time, bool live) { (void)time, (void)live; }
 
