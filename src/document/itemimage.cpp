@@ -6,6 +6,12 @@
 #include "document/document.h"
 #include "document/item.h"
 #include "document/scene.h"
+#include "core/errors.h"
+#include "ui/langstrings.h"
+
+#include <QFileInfo>
+#include <QPainter>
+#include <QSaveFile>
 
 namespace kav {
 
@@ -115,6 +121,36 @@ bool TItemImage::HitPixel(int x, int y) const
     if (x < 0 || y < 0 || x >= Bitmap->FrameWidth() || y >= Bitmap->FrameHeight())
         return false;
     return (Bitmap->PixelAt(CurrentFrame(), x, y) & 0xFFFFFF) != (Doc().TransparentColor & 0xFFFFFF);
+}
+
+QString TItemImage::MediaFolder() const { return Doc().ImageFolder(); }
+QString TItemAnim::MediaFolder() const { return Doc().AnimFolder(); }
+
+void TItemImage::Flip()
+{
+    static const QString kSuffix = QStringLiteral("_flip");
+    const bool flipped = MediaName.endsWith(kSuffix);
+    const QString target = flipped ? MediaName.chopped(kSuffix.size()) : MediaName + kSuffix;
+    const QString folder = MediaFolder();
+    const QString targetFile = folder + target + QStringLiteral(".bmp");
+    if (!QFileInfo::exists(targetFile)) {
+        const QImage source = ReadImageFile(folder + MediaName + QStringLiteral(".bmp"));
+        if (source.isNull())
+            throw UserError(GetString(QStringLiteral("Error.OpenImage"), folder + MediaName + QStringLiteral(".bmp")));
+        // Each frame of a strip is mirrored in its place, so the frames keep their order.
+        const int frames = std::max(1, FrameCountForFlip());
+        const int fw = source.width() / frames;
+        QImage out(source.size(), QImage::Format_RGB32);
+        out.fill(Qt::black);
+        QPainter p(&out);
+        for (int f = 0; f < frames; ++f)
+            p.drawImage(f * fw, 0, source.copy(f * fw, 0, fw, source.height()).mirrored(true, false));
+        p.end();
+        QSaveFile file(targetFile);
+        if (!file.open(QIODevice::WriteOnly) || !out.save(&file, "BMP") || !file.commit())
+            throw UserError(GetString(QStringLiteral("Error.SaveImage"), targetFile));
+    }
+    SetMedia(folder, target, FrameCountForFlip());
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -29,6 +29,12 @@ public:
     void SetMedia(const QString& folder, const QString& name, int frameCount) override;
 
     virtual int CurrentFrame() const { return 0; }
+    // Shows the mirrored copy of the media: "name_flip" beside "name" (made when missing), and
+    // back again from "name_flip" to "name". Throws UserError when the copy cannot be written.
+    void Flip();
+    // The folder the media comes from.
+    virtual QString MediaFolder() const;
+    virtual int FrameCountForFlip() const { return 1; }
 
 protected:
     // Cache key: images and animations may share a media name.
@@ -56,6 +62,8 @@ public:
     void SetMedia(const QString& folder, const QString& name, int frameCount) override;
     void SetTempo(int32_t tempo);  // also the default for new animations
     int CurrentFrame() const override { return FrameIndex; }
+    QString MediaFolder() const override;
+    int FrameCountForFlip() const override { return FrameCountStored; }
     void ResetPlayback() override;
     void Rewind() override { FrameIndex = 0; }
     int Advance(int time) override;

@@ -187,5 +187,24 @@ bool CanChangeTransparentColor()
     return true;
 }
 
+bool MoveLayer(TScene* scene, TItemBase* item, LayerMove move)
+{
+    const int from = scene->Items.IndexOf(item);
+    if (from < 0)
+        return false;
+    const int last = scene->ItemCount() - 1;
+    int to = from;
+    switch (move) {
+    case LayerMove::ToFront: to = last; break;
+    case LayerMove::Forward: to = std::min(last, from + 1); break;
+    case LayerMove::Backward: to = std::max(0, from - 1); break;
+    case LayerMove::ToBack: to = 0; break;
+    }
+    if (to == from)
+        return false;
+    scene->Items.Move(from, to);
+    return true;
+}
+
 } // namespace SceneOps
 } // namespace kav

@@ -52,6 +52,11 @@ void ResetScenes();
 std::unique_ptr<TScene> NewScene(const QString& name);
 // Whether the transparent colour may change: no scene has items or a background image.
 bool CanChangeTransparentColor();
+
+// The order commands: an item's place in its scene's list is its layer (last on top).
+enum class LayerMove { ToFront, Forward, Backward, ToBack };
+// Returns whether the item moved.
+bool MoveLayer(TScene* scene, TItemBase* item, LayerMove move);
 }
 
 } // namespace kav

@@ -258,3 +258,42 @@ TEST(Selection, PicksKeepDescendingKeysAndReplaceOnPartPicks)
     sel.Pick(a, hkBody, 0, true);
     EXPECT_EQ(sel.Count(), 2);
 }
+
+TEST_F(Items, FlipMirrorsFramesInPlaceAndBack)
+{
+    makeStrip("run", 4, 2, 2);  // frame 0 colour 0, frame 1 colour 10
+    QImage strip(work.filePath("Animation/run.bmp"));
+    strip.setPixel(0, 0, qRgb(255, 0, 0));  // a marker in the left column of frame 0
+    strip.save(work.filePath("Animation/run.bmp"), "BMP");
+    auto item = std::make_unique<TItemBase>(scene);
+    item->AttachGraphic(std::make_unique<TItemAnim>());
+    auto* anim = static_cast<TItemAnim*>(item->Graphic);
+    anim->SetMedia(Doc().AnimFolder(), "run", 2);
+    anim->Flip();
+    EXPECT_EQ(anim->MediaName, "run_flip");
+    EXPECT_EQ(item->Name, "run_flip");
+    const QImage flipped(work.filePath("Animation/run_flip.bmp"));
+    EXPECT_EQ(flipped.pixel(3, 0), qRgb(255, 0, 0));   // mirrored inside frame 0
+    EXPECT_EQ(flipped.pixel(4, 1), QImage(work.filePath("Animation/run.bmp")).pixel(7, 1));
+    anim->Flip();
+    EXPECT_EQ(anim->MediaName, "run");
+
+    TItemBase* missing = addImage(scene, "nothing");
+    EXPECT_THROW(static_cast<TItemImage*>(missing->Graphic)->Flip(), UserError);
+}
+
+TEST_F(Scenes, LayerCommandsMoveWithinTheList)
+{
+    makeImage("a", 4, 4);
+    TItemBase* a = addImage(scene, "a");
+    TItemBase* b = addImage(scene, "a");
+    TItemBase* c = addImage(scene, "a");
+    EXPECT_TRUE(SceneOps::MoveLayer(scene, a, SceneOps::LayerMove::ToFront));
+    EXPECT_EQ(scene->Item(2), a);
+    EXPECT_FALSE(SceneOps::MoveLayer(scene, a, SceneOps::LayerMove::Forward));
+    EXPECT_TRUE(SceneOps::MoveLayer(scene, c, SceneOps::LayerMove::Backward));
+    EXPECT_EQ(scene->Item(0), c);
+    EXPECT_EQ(scene->Item(1), b);
+    EXPECT_TRUE(SceneOps::MoveLayer(scene, a, SceneOps::LayerMove::ToBack));
+    EXPECT_EQ(scene->Item(0), a);
+}
