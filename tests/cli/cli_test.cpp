@@ -1,0 +1,114 @@
+// kavelins-cli as scripts use it: exit codes, messages, outputs.
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+struct CliRun {
+    int code;
+    QByteArray out, err;
+};
+
+CliRun cli(const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral(KAV_APP_DIR "/kavelins-cli"), args);
+    p.waitForFinished(120000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
+}
+
+const QString kSample = QStringLiteral(KAV_APP_DIR "/Samples/showcase.plt");
+
+QByteArray cardOf(const QString& plt, const QString& dir)
+{
+    EXPECT_EQ(cli({"unpack", plt, dir}).code, 0);
+    QFile f(dir + "/Card.dat");
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+} // namespace
+
+TEST(Cli, SaveReproducesTheDataFileByteForByte)
+{
+    QTemporaryDir tmp;
+    const QString copy = tmp.filePath("copy.plt");
+    const CliRun r = cli({"save", kSample, copy});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QByteArray original = cardOf(kSample, tmp.filePath("a"));
+    EXPECT_FALSE(original.isEmpty());
+    EXPECT_EQ(cardOf(copy, tmp.filePath("b")), original);
+}
+
+TEST(Cli, InfoDescribesTheSample)
+{
+    const CliRun r = cli({"info", kSample, "--json"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(r.out).object();
+    const QJsonArray scenes = o["scenes"].toArray();
+    ASSERT_EQ(scenes.size(), 3);
+    EXPECT_EQ(scenes[0].toObject()["name"].toString(), "Welcome");
+    EXPECT_EQ(o["stage"].toObject()["width"].toInt(), 468);
+    QStringList kinds, types;
+    for (const auto& s : scenes)
+        for (const auto& i : s.toObject()["items"].toArray()) {
+            kinds << i.toObject()["kind"].toString();
+            types << i.toObject()["pathType"].toString();
+        }
+    for (const char* k : {"Image", "Animation", "Text"})
+        EXPECT_TRUE(kinds.contains(k)) << k;
+    for (const char* t : {"Closed Loop", "Repeat From Beginning", "Stop At End", "Back And Forth"})
+        EXPECT_TRUE(types.contains(t)) << t;
+}
+
+TEST(Cli, RenderAndPlay)
+{
+    QTemporaryDir tmp;
+    ASSERT_EQ(cli({"render", kSample, "-o", tmp.filePath("f.png"), "--scene", "1", "--frame", "40"}).code, 0);
+    EXPECT_EQ(QImage(tmp.filePath("f.png")).size(), QSize(468, 120));
+
+    const CliRun r = cli({"play", kSample, "--frames", "170", "--trace", "-"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QList<QByteArray> lines = r.out.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 171);
+    // The title's timed event switches to the second scene at frame 160.
+    EXPECT_EQ(QJsonDocument::fromJson(lines[159]).object()["scene"].toInt(), 0);
+    const QJsonObject switched = QJsonDocument::fromJson(lines[160]).object();
+    EXPECT_EQ(switched["scene"].toInt(), 1);
+    EXPECT_EQ(switched["frame"].toInt(), 0);
+    EXPECT_EQ(QJsonDocument::fromJson(lines[20]).object()["sound"].toArray().first().toString(), "start chime");
+    // Keys in the order the browser player writes them.
+    EXPECT_TRUE(lines[0].startsWith("{\"tick\":0,\"scene\":0,\"frame\":0,\"items\":[{\"index\":0,\"name\":"));
+}
+
+TEST(Cli, ErrorsNameTheFileAndUseTheExitCodes)
+{
+    QTemporaryDir tmp;
+    QFile bad(tmp.filePath("bad.plt"));
+    bad.open(QIODevice::WriteOnly);
+    bad.write("not a project at all");
+    bad.close();
+    CliRun r = cli({"info", tmp.filePath("bad.plt")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("bad.plt")) << r.err.toStdString();
+    r = cli({"info", tmp.filePath("missing.plt")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("missing.plt"));
+    EXPECT_EQ(cli({"render", kSample}).code, 2);
+    EXPECT_EQ(cli({"play", kSample, "--frames", "x"}).code, 2);
+    EXPECT_EQ(cli({"play", kSample, "--frames", "1", "--click", "1;2@3"}).code, 2);
+    EXPECT_EQ(cli({"frobnicate"}).code, 2);
+    EXPECT_EQ(cli({}).code, 2);
+    r = cli({"info", "--help"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.contains("Usage: kavelins-cli info"));
+    EXPECT_EQ(cli({"render", kSample, "-o", tmp.filePath("x.png"), "--scene", "9"}).code, 1);
+    // A failed save leaves no file behind.
+    EXPECT_EQ(cli({"save", kSample, tmp.filePath("no/such/folder/x.plt")}).code, 1);
+    EXPECT_FALSE(QFile::exists(tmp.filePath("no/such/folder/x.plt")));
+}
