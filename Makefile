@@ -4,6 +4,10 @@ FUZZ_BUILD ?= build-fuzz
 BUILD_TYPE ?= RelWithDebInfo
 PREFIX     ?= /usr/local
 FUZZ_SECONDS ?= 60
+# A fresh clone in another folder (as CI makes) still hits the compiler cache.
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := true
+
 CMAKE_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 .PHONY: all deps configure build test run bench fuzz install clean
