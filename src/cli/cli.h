@@ -32,5 +32,10 @@ int RunInfo(const QStringList& args);
 int RunSave(const QStringList& args);
 int RunRender(const QStringList& args);
 int RunPlay(const QStringList& args);
+int RunCard(const QStringList& args);
+int RunExport(const QStringList& args);
+int RunEstimate(const QStringList& args);
+int RunStats(const QStringList& args);
+int RunAu(const QStringList& args);
 
 } // namespace kav::cli

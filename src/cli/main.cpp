@@ -19,8 +19,13 @@ const QList<Command>& Commands()
         {"save", "IN.plt OUT.plt", "Open a project and save it again (upgrades old data versions)", RunSave},
         {"render", "PROJECT.plt -o OUT.png", "Render the stage at a frame, as the editor recomputes it", RunRender},
         {"play", "PROJECT.plt --frames N", "Play the whole Kavelin headless, with clicks, a trace and frames", RunPlay},
+        {"card", "PROJECT.plt", "Print the card string the browser player reads", RunCard},
+        {"export", "PROJECT.plt TARGET.html", "Export as HTML: the page, the card, the media and the player", RunExport},
+        {"estimate", "PROJECT.plt", "Estimated download performance of the project's export", RunEstimate},
+        {"stats", "FOLDER --scenes S", "Download performance of an export folder", RunStats},
         {"pack", "DIR OUT.plt", "Pack a working folder into a project file", RunPack},
         {"unpack", "IN.plt DIR", "Unpack a project file into a folder", RunUnpack},
+        {"au", "IN.wav OUT.au", "Convert a WAV sound to the Sun audio the browser player plays", RunAu},
     };
     return commands;
 }

@@ -10,6 +10,7 @@
 #include "document/scene.h"
 #include "editor/playback.h"
 #include "editor/stagerenderer.h"
+#include "export/snapshot.h"
 
 #include <QDir>
 #include <QFile>
@@ -85,7 +86,7 @@ int RunRender(const QStringList& args)
 {
     QCommandLineParser p;
     p.addPositionalArgument(QStringLiteral("PROJECT.plt"), QStringLiteral("The project."));
-    p.addOption({{QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("The PNG file to write."), QStringLiteral("OUT.png")});
+    p.addOption({{QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("The picture to write: PNG, or GIF for a snapshot with the transparent colour."), QStringLiteral("OUT.png")});
     p.addOption({QStringLiteral("scene"), QStringLiteral("Scene index, from 0 (default 0)."), QStringLiteral("N"), QStringLiteral("0")});
     p.addOption({QStringLiteral("frame"), QStringLiteral("Frame of the scene (default 0)."), QStringLiteral("F"), QStringLiteral("0")});
     if (int r = ParseArguments(p, *FindCommand(QStringLiteral("render")), args, 1, 1); r >= 0)
@@ -105,6 +106,12 @@ int RunRender(const QStringList& args)
     if (sceneIndex >= Doc().SceneCount())
         throw UserError(QStringLiteral("%1 has %2 scene(s); there is no scene %3")
                             .arg(p.positionalArguments()[0]).arg(Doc().SceneCount()).arg(sceneIndex));
+    const QString output = p.value(QStringLiteral("output"));
+    // A GIF is the editor's snapshot: the stage on the transparent colour, that colour transparent.
+    if (output.endsWith(QLatin1String(".gif"), Qt::CaseInsensitive)) {
+        SaveSnapshot(Doc().Scene(sceneIndex), frame, output);
+        return Ok;
+    }
     TPlayback playback;
     playback.SetScene(Doc().Scene(sceneIndex));
     playback.SetCurTimeLine(frame);
@@ -112,7 +119,7 @@ int RunRender(const QStringList& args)
     TStageRenderer renderer;
     QImage image;
     renderer.Compose(image, playback.Scene(), project.StageWidth, project.StageHeight, TStageView{});
-    writeImage(image.convertToFormat(QImage::Format_RGB32), p.value(QStringLiteral("output")));
+    writeImage(image.convertToFormat(QImage::Format_RGB32), output);
     return Ok;
 }
 

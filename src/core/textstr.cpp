@@ -36,6 +36,17 @@ QString valueText(const TValue& v)
 }
 } // namespace
 
+QString QuotedWhenNeeded(const QString& value)
+{
+    if (value.isEmpty())
+        return value;
+    qsizetype first = 0;
+    while (first < value.size() && value[first].unicode() <= 32)
+        ++first;
+    const bool keeps = value[0] != QLatin1Char(' ') && first < value.size() && value[first] != QLatin1Char('\'');
+    return keeps ? value : QLatin1Char('\'') + value + QLatin1Char('\'');
+}
+
 void TTextStr::Fail(const QString& reason) const { throw ReadError(SourceName(), LineNumber(), reason); }
 
 QString TTextStr::ReadString()

@@ -53,6 +53,12 @@ protected:
     bool ConvertInteger(qsizetype& pos, const QString& line, int32_t& out) const;
 };
 
+// A string value as its owner writes it when it must read back unchanged. The streams write
+// strings as they are and ReadString drops leading spaces, and a first non-blank quote starts a
+// quoted value; such a value (or one of blanks only) comes back wrapped in single quotes, any
+// other unchanged, so ordinary names keep their plain lines.
+QString QuotedWhenNeeded(const QString& value);
+
 // A text file on disk. Reading loads the whole file at OpenRead; writing collects the text and
 // puts it on disk at Commit through a temporary file, so a failed write never leaves half a file.
 class TTextStrFile : public TTextStr {

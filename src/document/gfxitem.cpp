@@ -1,9 +1,11 @@
 #include "document/gfxitem.h"
 
+#include "core/errors.h"
 #include "core/mediacache.h"
 #include "core/textstr.h"
 #include "document/document.h"
 #include "document/item.h"
+#include "ui/langstrings.h"
 
 #include <QHash>
 
@@ -67,11 +69,17 @@ void TGfxItemBase::SaveGraphicPart(TTextStr& s, const QString& indent)
     TBaseObject::Save(s, indent);
     if (s.Mode != smCopy)
         UserEvents.Save(s, indent);
-    s.WriteString(Deeper(indent), Cursor);
+    s.WriteString(Deeper(indent), QuotedWhenNeeded(Cursor));
 }
 
 void TGfxItemBase::Load(TTextStr& s) { LoadGraphicPart(s); }
-void TGfxItemBase::Save(TTextStr& s, const QString& indent) { SaveGraphicPart(s, indent); }
+void TGfxItemBase::Save(TTextStr& s, const QString& indent)
+{
+    // The player knows images, animations and texts, each of which writes its own record.
+    if (s.Mode == smApplet)
+        throw UserError(GetString(QStringLiteral("Error.UnrecognizableItem")));
+    SaveGraphicPart(s, indent);
+}
 
 int TGfxItemBase::PropertySpeed() const { return Item() ? Item()->Path.Speed : 0; }
 

@@ -1,12 +1,18 @@
 #include "document/item.h"
 
 #include "app/settings.h"
+#include "core/errors.h"
 #include "core/textstr.h"
 #include "document/document.h"
 #include "document/gfxitem.h"
+#include "document/itemimage.h"
+#include "document/itemtext.h"
 #include "document/scene.h"
 #include "events/actionbase.h"
 #include "events/timeactions.h"
+#include "export/cardstring.h"
+#include "export/fonttables.h"
+#include "ui/langstrings.h"
 
 #include <cmath>
 
@@ -84,6 +90,52 @@ void TItemBase::Load(TTextStr& s)
 
 void TItemBase::Save(TTextStr& s, const QString& indent)
 {
+    if (s.Mode == smApplet) {
+        const QString in = Deeper(indent);
+        const auto* text = dynamic_cast<const TItemText*>(Graphic);
+        s.WriteChar(in, text ? QLatin1Char('T') : QLatin1Char('G'));
+        const QString name = Name.trimmed().isEmpty() ? QStringLiteral("NoName") : Name;
+        if (text)
+            s.WriteString(in, QLatin1Char('\'') + CardLine(name) + QLatin1Char('\''));
+        else
+            WriteCardText(s, in, name);
+        const TScene* scene = Scene();
+        s.WriteInteger(in, scene ? std::max(0, scene->Items.IndexOf(this)) : 0);
+        s.WriteInteger(in, Path.Speed);
+        s.WriteInteger(in, Path.PathPoints.size() / 2);
+        // The player places the graphic's top-left corner (a text's first baseline) on the path.
+        const int halfW = Graphic ? Graphic->Width() / 2 : 0;
+        const int halfH = Graphic ? Graphic->Height() / 2 : 0;
+        int ascent = 0;
+        if (text) {
+            const int px = FontPixelSize(text->Font.Size);
+            const TIntArray* table = FontAscentTable(text->Font.FontJavaName);
+            if (table && px >= 1 && px <= 270)
+                ascent = (*table)[px];
+        }
+        for (const TStagePoint& p : Path.PathPoints) {
+            s.WriteInteger(in, p.x - halfW);
+            s.WriteInteger(in, p.y - halfH + ascent);
+        }
+        s.WriteInteger(in, Path.RepeatCount == -1 && Path.PathType == adtPath ? 0 : int(Path.PathType) - 1);
+        if (const auto* anim = dynamic_cast<const TItemAnim*>(Graphic))
+            s.WriteInteger(in, anim->Tempo);
+        else
+            s.WriteInteger(in, text ? text->EffectDelay : 1);
+        const bool clickable = Graphic && !Graphic->UserEvents.IsEmpty();
+        s.WriteInteger(in, TimedEvents.Count() + (clickable ? 1 : 0));
+        for (const auto& e : TimedEvents)
+            e->Save(s, in);
+        if (clickable) {
+            s.WriteInteger(in, -1);
+            Graphic->UserEvents.Save(s, in);
+        }
+        if (Graphic)
+            Graphic->Save(s, in);
+        else
+            throw UserError(GetString(QStringLiteral("Error.UnrecognizableItem")));
+        return;
+    }
     TBaseObject::Save(s, indent);
     const QString in = Deeper(indent);
     const TScene* scene = Scene();

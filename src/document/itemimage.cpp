@@ -6,6 +6,7 @@
 #include "document/document.h"
 #include "document/item.h"
 #include "document/scene.h"
+#include "export/cardstring.h"
 #include "core/errors.h"
 #include "ui/langstrings.h"
 
@@ -58,8 +59,18 @@ void TItemImage::Load(TTextStr& s)
 
 void TItemImage::Save(TTextStr& s, const QString& indent)
 {
+    if (s.Mode == smApplet) {
+        const QString in = Deeper(indent);
+        WriteCardText(s, in, RegisterExportImage(MediaName, false) + QStringLiteral(".gif"));
+        s.WriteInteger(in, 0);
+        s.WriteInteger(in, 0);
+        s.WriteInteger(in, Width());
+        s.WriteInteger(in, Height());
+        s.WriteInteger(in, 1);
+        return;
+    }
     SaveGraphicPart(s, indent);
-    s.WriteString(Deeper(indent), StoredName());
+    s.WriteString(Deeper(indent), QuotedWhenNeeded(StoredName()));
 }
 
 void TItemImage::SetMedia(const QString& folder, const QString& name, int)
@@ -176,12 +187,25 @@ void TItemAnim::Load(TTextStr& s)
 
 void TItemAnim::Save(TTextStr& s, const QString& indent)
 {
+    if (s.Mode == smApplet) {
+        const QString in = Deeper(indent);
+        WriteCardText(s, in, RegisterExportImage(MediaName, true) + QStringLiteral(".gif"));
+        s.WriteInteger(in, 0);
+        s.WriteInteger(in, 0);
+        s.WriteInteger(in, Width());
+        s.WriteInteger(in, Height());
+        // A strip that could not be read is exported as the placeholder, one frame, as the editor
+        // shows it. The tenth marks a strip that plays once.
+        const int frames = Bitmap && Bitmap->IsPlaceholder() ? 1 : FrameCountStored;
+        s.WriteFloat(in, frames + (AnimTempoLoop == 1 ? 0.1 : 0.0));
+        return;
+    }
     SaveGraphicPart(s, indent);
     const QString in = Deeper(indent);
     s.WriteInteger(in, Tempo);
     s.WriteInteger(in, AnimTempoLoop);
     s.WriteInteger(in, FrameCountStored);
-    s.WriteString(in, StoredName());
+    s.WriteString(in, QuotedWhenNeeded(StoredName()));
 }
 
 void TItemAnim::SetMedia(const QString& folder, const QString& name, int frameCount)

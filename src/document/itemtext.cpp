@@ -6,13 +6,18 @@
 #include "core/errors.h"
 #include "core/textstr.h"
 #include "document/item.h"
+#include "export/cardstring.h"
+#include "export/fonttables.h"
 
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QHash>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <optional>
 
 namespace kav {
@@ -130,7 +135,8 @@ QStringList TextFontFamilies(const QString& platformName)
     return {platformName, QStringLiteral("Noto Sans CJK JP")};
 }
 
-QFont MakeTextFont(const QString& platformName, int points, int style)
+namespace {
+QFont NewTextFont(const QString& platformName, int points, int style)
 {
     QFont f;
     f.setFamilies(TextFontFamilies(platformName));
@@ -140,6 +146,104 @@ QFont MakeTextFont(const QString& platformName, int points, int style)
     f.setHintingPreference(QFont::PreferNoHinting);
     f.setStyleStrategy(QFont::NoSubpixelAntialias);  // grey edges, as a browser canvas draws them
     return f;
+}
+
+// Qt keeps the engines of only a limited number of fonts (in the low hundreds); past that every
+// font it dropped is matched through fontconfig again, 0.2 to 0.8 ms for each metric or drawn
+// character. Texts with effects run through many sizes and a project through many fonts, so
+// the fonts made here stay alive: a QFont holds its resolved engines, and Qt keeps the engines
+// of fonts still in use. Each keeps the metrics that layout and drawing ask for again and again.
+constexpr int kMaxKeptFonts = 4096;
+
+struct KeptFonts {
+    QHash<QString, QHash<qint64, std::shared_ptr<TextFace>>> byName;  // then by points * 4 + style
+    int count = 0;
+    bool dropOnExit = false;
+};
+
+KeptFonts& keptFonts()
+{
+    static KeptFonts kept;
+    return kept;
+}
+
+// Fonts must go while the application still exists.
+void DropKeptFonts()
+{
+    keptFonts() = KeptFonts();
+}
+} // namespace
+
+TextFace::TextFace(const QFont& f)
+    : font(f), metrics(f), ascent(RoundHalfEven(metrics.ascent())), lineHeight(RoundHalfEven(metrics.height()))
+{
+}
+
+namespace {
+char32_t CodeOf(const QString& ch)
+{
+    return ch.size() == 2 ? QChar::surrogateToUcs4(ch[0], ch[1]) : (ch.isEmpty() ? 0 : ch[0].unicode());
+}
+} // namespace
+
+int TextFace::Advance(const QString& ch)
+{
+    const char32_t code = CodeOf(ch);
+    const auto it = advances.constFind(code);
+    if (it != advances.constEnd())
+        return *it;
+    return *advances.insert(code, RoundHalfEven(metrics.horizontalAdvance(ch)));
+}
+
+// Shaped once: writing a character through QPainter::drawText shapes it again every time.
+const QList<QGlyphRun>& TextFace::Glyphs(const QString& ch)
+{
+    const char32_t code = CodeOf(ch);
+    const auto it = glyphs.constFind(code);
+    if (it != glyphs.constEnd())
+        return *it;
+    QTextLayout layout(ch, font);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    QList<QGlyphRun> runs = layout.glyphRuns();
+    for (QGlyphRun& run : runs) {
+        QList<QPointF> at = run.positions();
+        for (QPointF& p : at)
+            p.ry() -= line.ascent();
+        run.setPositions(at);
+    }
+    return *glyphs.insert(code, runs);
+}
+
+std::shared_ptr<TextFace> KeptTextFace(const QString& platformName, int points, int style)
+{
+    KeptFonts& kept = keptFonts();
+    const qint64 key = qint64(points) * 4 + (style & (fsBold | fsItalic));
+    auto family = kept.byName.find(platformName);
+    if (family != kept.byName.end()) {
+        const auto it = family->constFind(key);
+        if (it != family->constEnd())
+            return *it;
+    }
+    if (kept.count >= kMaxKeptFonts) {
+        kept.byName.clear();
+        kept.count = 0;
+        family = kept.byName.end();
+    }
+    if (!kept.dropOnExit) {
+        qAddPostRoutine(DropKeptFonts);
+        kept.dropOnExit = true;
+    }
+    if (family == kept.byName.end())
+        family = kept.byName.insert(platformName, {});
+    ++kept.count;
+    return *family->insert(key, std::make_shared<TextFace>(NewTextFont(platformName, points, style)));
+}
+
+QFont MakeTextFont(const QString& platformName, int points, int style)
+{
+    return KeptTextFace(platformName, points, style)->font;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -416,6 +520,26 @@ void TItemText::Load(TTextStr& s)
 
 void TItemText::Save(TTextStr& s, const QString& indent)
 {
+    if (s.Mode == smApplet) {
+        const QString in = Deeper(indent);
+        s.WriteInteger(in, Lines.size());
+        for (int i = 0; i < int(Lines.size()); ++i) {
+            // An empty line would read as "0": a blank draws the same nothing.
+            WriteCardText(s, in, Lines[i].isEmpty() ? QStringLiteral(" ") : Lines[i]);
+            s.WriteInteger(in, LineOffset(i));
+        }
+        s.WriteInteger(in, ToCardRgb(Font.TextColor));
+        WriteCardText(s, in, Font.FontJavaName);
+        const int px = FontPixelSize(Font.Size);
+        s.WriteInteger(in, px);
+        s.WriteInteger(in, TextStyle);
+        s.WriteInteger(in, Spacing);
+        for (TTextEffect e : {teBlink, TeTolaat, teElastic, teTypeWriter, teShrink})
+            s.WriteBoolean(in, EffectsEnabled && (Effects & e) != 0);
+        const TIntArray* heights = FontHeightTable(Font.FontJavaName);
+        s.WriteInteger(in, heights && px >= 1 && px <= 270 ? (*heights)[px] - 1 : -1);
+        return;
+    }
     SaveGraphicPart(s, indent);
     const QString in = Deeper(indent);
     s.WriteInteger(in, Lines.size());
@@ -423,7 +547,7 @@ void TItemText::Save(TTextStr& s, const QString& indent)
         s.WriteString(in, QLatin1Char('\'') + line + QLatin1Char('\''));
     s.WriteInteger(in, Font.TextColor);
     const TItemBase* item = Item();
-    s.WriteString(in, Font.FontName + QLatin1Char(';') + (item ? item->Name : QString()));
+    s.WriteString(in, QuotedWhenNeeded(Font.FontName + QLatin1Char(';') + (item ? item->Name : QString())));
     s.WriteInteger(in, Font.Size);
     s.WriteInteger(in, TextStyle);
     s.WriteInteger(in, TextAlign);
@@ -477,8 +601,6 @@ int LineWidthIn(const QFontMetricsF& fm, const QString& line, int spacing)
     return RoundHalfEven(fm.horizontalAdvance(line)) + (TextCharacterCount(line) - 1) * spacing;
 }
 
-int LineHeight(const QFontMetricsF& fm) { return RoundHalfEven(fm.height()); }
-
 // How far a character's ink reaches left of where it is written.
 int LeftOverhangOf(const QFontMetricsF& fm, const QString& ch)
 {
@@ -490,8 +612,9 @@ int LeftOverhangOf(const QFontMetricsF& fm, const QString& ch)
 
 void TItemText::Layout()
 {
-    const QFontMetricsF fm(ItemFont(Font.Size));
-    const int lineHeight = LineHeight(fm);
+    const std::shared_ptr<TextFace> face = ItemFace(Font.Size);
+    const QFontMetricsF& fm = face->metrics;
+    const int lineHeight = face->lineHeight;
     int width = 0, height = 0, left = 0, widestSum = 0;
     for (const QString& line : Lines) {
         height += lineHeight;
@@ -501,7 +624,7 @@ void TItemText::Layout()
         width = std::max(width, LineWidthIn(fm, line, Spacing));
         int sum = (int(chars.size()) - 1) * Spacing;
         for (const QString& ch : chars)
-            sum += RoundHalfEven(fm.horizontalAdvance(ch));
+            sum += face->Advance(ch);
         widestSum = std::max(widestSum, sum);
         left = std::max(left, LeftOverhangOf(fm, chars.first()));
     }
@@ -519,7 +642,7 @@ int TItemText::LineWidth(int i) const
 {
     if (i < 0 || i >= Lines.size() || Lines[i].isEmpty())
         return 0;
-    return LineWidthIn(QFontMetricsF(ItemFont(Font.Size)), Lines[i], Spacing);
+    return LineWidthIn(ItemFace(Font.Size)->metrics, Lines[i], Spacing);
 }
 
 namespace {
@@ -581,12 +704,21 @@ uint32_t TItemText::TextHash() const
     return h;
 }
 
-uint32_t TItemText::EffectRandom(int time, int n, uint32_t salt) const
+namespace {
+uint32_t MixEffectRandom(uint32_t textHash, int time, int n, uint32_t salt)
 {
-    return fmix32(TextHash() ^ (uint32_t(time) * 0x9E3779B1u) ^ (uint32_t(n) * 0x85EBCA77u) ^ (salt * 0xC2B2AE3Du));
+    return fmix32(textHash ^ (uint32_t(time) * 0x9E3779B1u) ^ (uint32_t(n) * 0x85EBCA77u) ^ (salt * 0xC2B2AE3Du));
 }
 
-uint32_t TItemText::BlinkColor(int time, int n) const { return EffectRandom(time, n, 0) & 0x00FFFFFFu; }
+uint32_t MixBlinkColor(uint32_t textHash, int time, int n) { return MixEffectRandom(textHash, time, n, 0) & 0x00FFFFFFu; }
+} // namespace
+
+uint32_t TItemText::EffectRandom(int time, int n, uint32_t salt) const
+{
+    return MixEffectRandom(TextHash(), time, n, salt);
+}
+
+uint32_t TItemText::BlinkColor(int time, int n) const { return MixBlinkColor(TextHash(), time, n); }
 
 void TItemText::Draw(QPainter& p, DrawStyle style) const
 {
@@ -608,10 +740,12 @@ void TItemText::DrawText(QPainter& p, int left, int top, DrawStyle style) const
     p.save();
     p.setBrush(Qt::NoBrush);
     const int s = zoom ? ZoomSize : Font.Size;
-    const QFont baseFont = ItemFont(s);
-    const QFontMetricsF baseMetrics(baseFont);
-    const int lineHeight = LineHeight(baseMetrics);
+    const std::shared_ptr<TextFace> base = ItemFace(s);
+    const int lineHeight = base->lineHeight;
     const int lines = int(Lines.size());
+    // Only Zoom and the resting alignments need a line's width.
+    const bool needWidth = zoom || (!AnyEffectActive() && TextAlign != taLeftJustify);
+    const uint32_t hash = (blink || nervous) ? TextHash() : 0;
 
     int y = top;
     if (zoom)
@@ -623,6 +757,8 @@ void TItemText::DrawText(QPainter& p, int left, int top, DrawStyle style) const
     else if (style == DrawStyle::Mask)
         itemColor = Qt::black;
 
+    // The pen changes only when a character needs another colour.
+    QColor currentColor;
     int n = 0;
     for (const QString& line : Lines) {
         if (line.isEmpty()) {
@@ -630,7 +766,7 @@ void TItemText::DrawText(QPainter& p, int left, int top, DrawStyle style) const
             continue;
         }
         // Zoom keeps every line centred as it grows.
-        const int w = LineWidthIn(baseMetrics, line, Spacing);
+        const int w = needWidth ? LineWidthIn(base->metrics, line, Spacing) : 0;
         const int x = left + (zoom ? int(RoundDivHalfEven(TextWidth - w, 2)) : RestingOffset(*this, w));
 
         int pen = x;
@@ -654,19 +790,22 @@ void TItemText::DrawText(QPainter& p, int left, int top, DrawStyle style) const
                 dx = k * BungeeStep;
             int jx = 0, jy = 0;
             if (nervous) {
-                jx = int(EffectRandom(EffectTime, n, 1) % 10);
-                jy = int(EffectRandom(EffectTime, n, 2) % 10);
+                jx = int(MixEffectRandom(hash, EffectTime, n, 1) % 10);
+                jy = int(MixEffectRandom(hash, EffectTime, n, 2) % 10);
             }
             QColor color = itemColor;
             if (blink && style == DrawStyle::Transparent)
-                color = ToQColor(BlinkColor(EffectTime, n));
+                color = ToQColor(MixBlinkColor(hash, EffectTime, n));
 
-            const QFont font = size == s ? baseFont : ItemFont(size);
-            const QFontMetricsF fm(font);
-            p.setFont(font);
-            p.setPen(color);
-            p.drawText(QPointF(pen + dx + jx, y + dy + jy + RoundHalfEven(fm.ascent())), ch);
-            pen += dx + RoundHalfEven(fm.horizontalAdvance(ch)) + Spacing;
+            const std::shared_ptr<TextFace> face = size == s ? base : ItemFace(size);
+            if (color != currentColor) {
+                p.setPen(color);
+                currentColor = color;
+            }
+            const QPointF at(pen + dx + jx, y + dy + jy + face->ascent);
+            for (const QGlyphRun& run : face->Glyphs(ch))
+                p.drawGlyphRun(at, run);
+            pen += dx + face->Advance(ch) + Spacing;
         }
         y += lineHeight;
     }
@@ -675,8 +814,9 @@ void TItemText::DrawText(QPainter& p, int left, int top, DrawStyle style) const
 
 QRect TItemText::GetBounds() const
 {
-    const QFontMetricsF fm(ItemFont(Font.Size));
-    const int lineHeight = LineHeight(fm);
+    const std::shared_ptr<TextFace> face = ItemFace(Font.Size);
+    const QFontMetricsF& fm = face->metrics;
+    const int lineHeight = face->lineHeight;
     int width = 0;
     for (const QString& line : Lines) {
         if (line.isEmpty())
@@ -690,11 +830,11 @@ QRect TItemText::GetBounds() const
 void TItemText::DrawAt(QPainter& p, QPoint at) const
 {
     p.save();
-    const QFont font = ItemFont(Font.Size);
-    const QFontMetricsF fm(font);
-    const int lineHeight = LineHeight(fm);
-    const int ascent = RoundHalfEven(fm.ascent());
-    p.setFont(font);
+    const std::shared_ptr<TextFace> face = ItemFace(Font.Size);
+    const QFontMetricsF& fm = face->metrics;
+    const int lineHeight = face->lineHeight;
+    const int ascent = face->ascent;
+    p.setFont(face->font);
     p.setPen(ToQColor(Font.TextColor));
     p.setBrush(Qt::NoBrush);
     int y = at.y();

@@ -2,10 +2,14 @@
 #include "document/gfxitem.h"
 
 #include <QFont>
+#include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <memory>
 
 namespace kav {
 
@@ -32,6 +36,26 @@ int TextCharacterCount(const QString& line);
 // family follows, so text measures the same on every machine. Unhinted, so advances are the
 // fonts' own widths at any resolution.
 QFont MakeTextFont(const QString& platformName, int points, int style);
+
+// A font of MakeTextFont with the metrics layout and drawing use, rounded as they use them.
+// Fonts are made once and kept (a few thousand at most), so asking again is a table look-up.
+struct TextFace {
+    explicit TextFace(const QFont& font);
+    QFont font;
+    QFontMetricsF metrics;
+    int ascent;
+    int lineHeight;
+    // The advance of one character (one code point) written on its own, rounded half to even.
+    int Advance(const QString& ch);
+    // One character as the painter writes it on its own (in the fonts that have its glyphs),
+    // placed for the pen at 0 on the baseline.
+    const QList<QGlyphRun>& Glyphs(const QString& ch);
+
+private:
+    QHash<char32_t, int> advances;
+    QHash<char32_t, QList<QGlyphRun>> glyphs;
+};
+std::shared_ptr<TextFace> KeptTextFace(const QString& platformName, int points, int style);
 // The families MakeTextFont asks for, in order.
 QStringList TextFontFamilies(const QString& platformName);
 
@@ -161,6 +185,7 @@ public:
     bool AnyEffectActive() const { return EffectsEnabled && Effects != 0; }
 
     QFont ItemFont(int points) const { return MakeTextFont(Font.FontName, points, Font.Style); }
+    std::shared_ptr<TextFace> ItemFace(int points) const { return KeptTextFace(Font.FontName, points, Font.Style); }
     // Width of line i as the layout measures it: the whole line in the item's font plus
     // Spacing between characters.
     int LineWidth(int i) const;

@@ -77,7 +77,9 @@ void ParsePathFile(TMotionPath& path, const QString& source, const std::function
     std::optional<int32_t> repeat;
     if (first >= kMagicThreshold) {
         type = readInt(QStringLiteral("path type"), adtPath, adtReturn);
-        repeat = static_cast<int32_t>(readInt(QStringLiteral("repeat count"), -1, 0));
+        // -1 repeats for ever, 0 runs once; an item read from a data file may hold a larger
+        // count (runs count + 1 times), and its saved path must load again.
+        repeat = static_cast<int32_t>(readInt(QStringLiteral("repeat count"), -1, INT32_MAX));
     } else if (type < adtPath || type > adtReturn) {
         throw ReadError(source, line, QStringLiteral("path type out of range: %1").arg(type));
     }
@@ -508,26 +510,46 @@ int64_t TMotionPath::FrameOfSample(int sample, int64_t frame, int64_t startFrame
 }
 
 // ---------------------------------------------------------------------------------------------
+// The numbers of a path file, one a line: the short layout (type) or, with the magic number
+// set, the long one (magic, type, repeat count); then the points.
+static void WritePathFile(const TMotionPath& path, TTextStr& out)
+{
+    const int magic = settings().MAgicNumber;
+    if (magic < kMagicThreshold) {
+        out.WriteInteger(QString(), path.PathType);
+    } else {
+        out.WriteInteger(QString(), magic);
+        out.WriteInteger(QString(), path.PathType);
+        out.WriteInteger(QString(), path.RepeatCount);
+    }
+    out.WriteInteger(QString(), path.PathPoints.size());
+    for (const TStagePoint& p : path.PathPoints) {
+        out.WriteInteger(QString(), p.x);
+        out.WriteInteger(QString(), p.y);
+    }
+}
+
 void TMotionPath::SavePathFile(const QString& file) const
 {
     if (PathPoints.isEmpty())
         return;
     TTextStrFile out(file);
     out.OpenWrite();
-    const int magic = settings().MAgicNumber;
-    if (magic < kMagicThreshold) {
-        out.WriteInteger(QString(), PathType);
-    } else {
-        out.WriteInteger(QString(), magic);
-        out.WriteInteger(QString(), PathType);
-        out.WriteInteger(QString(), RepeatCount);
-    }
-    out.WriteInteger(QString(), PathPoints.size());
-    for (const TStagePoint& p : PathPoints) {
-        out.WriteInteger(QString(), p.x);
-        out.WriteInteger(QString(), p.y);
-    }
+    WritePathFile(*this, out);
     out.Commit();
+}
+
+QByteArray TMotionPath::PathFileText() const
+{
+    QByteArray text;
+    if (PathPoints.isEmpty())
+        return text;
+    TTextStrMem lines;
+    lines.OpenWrite();
+    WritePathFile(*this, lines);
+    for (const QString& line : lines.Lines)
+        text += line.toUtf8() + "\r\n";
+    return text;
 }
 
 void TMotionPath::LoadPathFile(const QString& file)

@@ -6,8 +6,10 @@
 #include "document/document.h"
 #include "document/gfxitem.h"
 #include "document/item.h"
+#include "document/itemimage.h"
 #include "events/actionbase.h"
 #include "events/timeactions.h"
+#include "export/cardstring.h"
 
 namespace kav {
 
@@ -44,9 +46,36 @@ void TScene::Load(TTextStr& s)
 
 void TScene::Save(TTextStr& s, const QString& indent)
 {
+    if (s.Mode == smApplet) {
+        const QString in = Deeper(indent);
+        s.WriteChar(in, QLatin1Char('S'));
+        WriteCardText(s, in, Name);
+        Stage->Save(s, in);
+        // The player wants one item more in every scene: a placeholder image named "Dummy", on
+        // top of the others. It lives in Items only while the record is written.
+        auto placeholder = std::make_unique<TItemBase>(this);
+        placeholder->AttachGraphic(std::make_unique<TItemImage>());
+        placeholder->Name = QStringLiteral("Dummy");
+        TBaseObject* added = Items.Add(std::move(placeholder));
+        struct RemoveOnExit {
+            TBaseObjectCont& items;
+            TBaseObject* item;
+            ~RemoveOnExit() { items.Extract(item).reset(); }
+        } removeOnExit{Items, added};
+        int own = 0;
+        for (int i = 0; i < Items.Count(); ++i)
+            if (!Item(i)->ActionOwner)
+                ++own;
+        s.WriteInteger(in, Items.Count());
+        s.WriteInteger(in, own);
+        for (int i = 0; i < Items.Count(); ++i)
+            if (!Item(i)->ActionOwner)
+                Item(i)->Save(s, in);
+        return;
+    }
     TBaseObject::Save(s, indent);
     const QString in = Deeper(indent);
-    s.WriteString(in, Name);
+    s.WriteString(in, QuotedWhenNeeded(Name));
     Stage->Save(s, in);
     int own = 0;
     for (int i = 0; i < Items.Count(); ++i)

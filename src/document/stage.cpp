@@ -6,6 +6,7 @@
 #include "core/mediacache.h"
 #include "core/textstr.h"
 #include "document/document.h"
+#include "export/cardstring.h"
 
 namespace kav {
 
@@ -39,11 +40,24 @@ void TStage::Load(TTextStr& s)
 
 void TStage::Save(TTextStr& s, const QString& indent)
 {
+    if (s.Mode == smApplet) {
+        const QString in = Deeper(indent);
+        s.WriteInteger(in, ToCardRgb(Color));
+        const QString exportName = RegisterExportBackground(BackgroundImage);
+        if (BackgroundImage.isEmpty())
+            s.WriteInteger(in, 0);
+        else
+            WriteCardText(s, in, exportName + QStringLiteral(".gif"));
+        s.WriteInteger(in, 1 - TileStyle);
+        s.WriteInteger(in, ToCardRgb(BorderColor));
+        s.WriteInteger(in, BorderVisible ? BorderWidth : 0);
+        return;
+    }
     TBaseObject::Save(s, indent);
     const QString in = Deeper(indent);
     s.WriteInteger(in, Doc().TransparentColor);
     s.WriteInteger(in, Color);
-    s.WriteString(in, BackgroundImage);
+    s.WriteString(in, QuotedWhenNeeded(BackgroundImage));
     s.WriteInteger(in, TileStyle);
     s.WriteInteger(in, BorderColor);
     s.WriteInteger(in, BorderWidth);

@@ -1,6 +1,8 @@
 #include "events/actionbase.h"
 
+#include "core/errors.h"
 #include "core/textstr.h"
+#include "ui/langstrings.h"
 
 namespace kav {
 
@@ -10,6 +12,9 @@ void TActionBase::Load(TTextStr& s) { s.ReadInteger(); }
 
 void TActionBase::Save(TTextStr& s, const QString& indent)
 {
+    // Every action the player knows writes its own record.
+    if (s.Mode == smApplet)
+        throw UserError(GetString(QStringLiteral("Error.UnknownAction")));
     TBaseObject::Save(s, indent);
     s.WriteInteger(Deeper(indent), 0);
 }

@@ -1,6 +1,7 @@
 #include "events/actions.h"
 
 #include "core/colors.h"
+#include "core/errors.h"
 #include "core/textstr.h"
 #include "document/document.h"
 #include "document/gfxitem.h"
@@ -10,6 +11,8 @@
 #include "document/stage.h"
 #include "events/playbacksink.h"
 #include "events/timeactions.h"
+#include "export/cardstring.h"
+#include "ui/langstrings.h"
 
 #include <QPainter>
 #include <algorithm>
@@ -260,6 +263,30 @@ void TActionAddItem::Load(TTextStr& s)
 
 void TActionAddItem::Save(TTextStr& s, const QString& indent)
 {
+    if (s.Mode == smApplet) {
+        const QString in = Deeper(indent);
+        int code = 0;
+        if (ClassName() == TActionReplaceItem::StaticClassName())
+            code = 1;
+        else if (ClassName() == TActionAddItem::StaticClassName())
+            code = 2;
+        else
+            throw UserError(GetString(QStringLiteral("Error.UnrecognizableItem")));
+        s.WriteChar(in, QLatin1Char('A'));
+        s.WriteInteger(in, code);
+        s.WriteInteger(in, 0);
+        s.WriteInteger(in, 0);
+        s.WriteInteger(in, 0);
+        if (Item) {
+            Item->Save(s, in);
+        } else {
+            // As in the project record: an item must follow, so the placeholder does.
+            TItemBase stub;
+            stub.AttachGraphic(std::make_unique<TItemImage>());
+            stub.Save(s, in);
+        }
+        return;
+    }
     TActionBase::Save(s, indent);
     if (Item) {
         Item->Save(s, Deeper(indent));
@@ -338,11 +365,23 @@ void TActionGotoURL::Load(TTextStr& s)
 
 void TActionGotoURL::Save(TTextStr& s, const QString& indent)
 {
+    if (s.Mode == smApplet) {
+        const QString in = Deeper(indent);
+        // One string holds the address and the frame; the count (UTF-16 code units, as a
+        // script counts them) tells the player where the address ends.
+        const QString url = CardLine(URL);
+        s.WriteChar(in, QLatin1Char('A'));
+        s.WriteInteger(in, 8);
+        s.WriteBoolean(in, Relative);
+        s.WriteInteger(in, url.size());
+        WriteCardText(s, in, url + CardLine(Frame));
+        return;
+    }
     TActionBase::Save(s, indent);
     const QString in = Deeper(indent);
-    s.WriteString(in, URL);
+    s.WriteString(in, QuotedWhenNeeded(URL));
     if (!s.OldFormat)
-        s.WriteString(in, Frame);
+        s.WriteString(in, QuotedWhenNeeded(Frame));
     s.WriteBoolean(in, Relative);
 }
 
@@ -397,10 +436,21 @@ void TActionGotoScene::Load(TTextStr& s)
 
 void TActionGotoScene::Save(TTextStr& s, const QString& indent)
 {
+    if (s.Mode == smApplet) {
+        // A target scene that no longer exists is written as scene -1, which names no scene:
+        // the record keeps its four values and the player does nothing, as the editor does.
+        const QString in = Deeper(indent);
+        s.WriteChar(in, QLatin1Char('A'));
+        s.WriteInteger(in, 7);
+        s.WriteInteger(in, 0);
+        s.WriteInteger(in, Scene ? Doc().IndexOfScene(Scene) : -1);
+        s.WriteInteger(in, 0);
+        return;
+    }
     TActionBase::Save(s, indent);
     // Once linked, a name that found no scene is written empty; before linking (a copy of a
     // record in memory) the name read is all there is.
-    s.WriteString(Deeper(indent), Scene ? Scene->Name : (m_linked ? QString() : SceneName));
+    s.WriteString(Deeper(indent), QuotedWhenNeeded(Scene ? Scene->Name : (m_linked ? QString() : SceneName)));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -473,6 +523,36 @@ void TActionShowHideItem::Load(TTextStr& s)
 
 void TActionShowHideItem::Save(TTextStr& s, const QString& indent)
 {
+    if (s.Mode == smApplet) {
+        int code = 0, on = 0;
+        const QString cls = ClassName();
+        if (cls == TActionShowItem::StaticClassName())
+            code = 3, on = 1;
+        else if (cls == TActionHideItem::StaticClassName())
+            code = 3, on = 0;
+        else if (cls == TActionStopAnim::StaticClassName())
+            code = 4, on = 0;
+        else if (cls == TActionContAnim::StaticClassName())
+            code = 4, on = 1;
+        else
+            throw UserError(GetString(QStringLiteral("Error.UnknownAction")));
+        // -1 is the background; a target that went away is -2, which names nothing and so
+        // does nothing in the player either.
+        int32_t index = ItemIndex;
+        if (Item) {
+            const TScene* scene = Item->Scene();
+            const int at = scene ? scene->Items.IndexOf(Item) : -1;
+            if (at >= 0)
+                index = at;
+        }
+        const QString in = Deeper(indent);
+        s.WriteChar(in, QLatin1Char('A'));
+        s.WriteInteger(in, code);
+        s.WriteInteger(in, on);
+        s.WriteInteger(in, index);
+        s.WriteInteger(in, 0);
+        return;
+    }
     TActionBase::Save(s, indent);
     int32_t index = ItemIndex;
     if (Item) {
@@ -551,6 +631,15 @@ void TActionChangeColor::Load(TTextStr& s)
 
 void TActionChangeColor::Save(TTextStr& s, const QString& indent)
 {
+    if (s.Mode == smApplet) {
+        const QString in = Deeper(indent);
+        s.WriteChar(in, QLatin1Char('A'));
+        s.WriteInteger(in, 5);
+        s.WriteInteger(in, 0);
+        s.WriteInteger(in, ToCardRgb(Color));
+        s.WriteInteger(in, 0);
+        return;
+    }
     TActionBase::Save(s, indent);
     s.WriteInteger(Deeper(indent), Color);
 }
@@ -596,9 +685,18 @@ void TActionPlaySound::Load(TTextStr& s)
 
 void TActionPlaySound::Save(TTextStr& s, const QString& indent)
 {
+    if (s.Mode == smApplet) {
+        const QString in = Deeper(indent);
+        s.WriteChar(in, QLatin1Char('A'));
+        s.WriteInteger(in, 6);
+        s.WriteInteger(in, 1);
+        s.WriteBoolean(in, Loop);
+        WriteCardText(s, in, RegisterExportSound(SoundName) + QStringLiteral(".au"));
+        return;
+    }
     TActionBase::Save(s, indent);
     const QString in = Deeper(indent);
-    s.WriteString(in, SoundName);
+    s.WriteString(in, QuotedWhenNeeded(SoundName));
     s.WriteBoolean(in, Loop);
 }
 
@@ -619,8 +717,19 @@ void TActionStopSound::Load(TTextStr& s)
 
 void TActionStopSound::Save(TTextStr& s, const QString& indent)
 {
+    if (s.Mode == smApplet) {
+        // Named as the play-sound actions of the same sound name it, so the player can match
+        // them; registering it here gives the same name whichever record comes first.
+        const QString in = Deeper(indent);
+        s.WriteChar(in, QLatin1Char('A'));
+        s.WriteInteger(in, 6);
+        s.WriteInteger(in, 0);
+        s.WriteInteger(in, 0);
+        WriteCardText(s, in, RegisterExportSound(SoundName) + QStringLiteral(".au"));
+        return;
+    }
     TActionBase::Save(s, indent);
-    s.WriteString(Deeper(indent), SoundName);
+    s.WriteString(Deeper(indent), QuotedWhenNeeded(SoundName));
 }
 
 // ---------------------------------------------------------------------------------------------

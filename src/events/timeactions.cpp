@@ -20,6 +20,12 @@ void TTimeActions::Load(TTextStr& s)
 
 void TTimeActions::Save(TTextStr& s, const QString& indent)
 {
+    if (s.Mode == smApplet) {
+        // The player counts whole frames from the item's start.
+        s.WriteInteger(Deeper(indent), Time >> 16);
+        FActions.Save(s, Deeper(indent));
+        return;
+    }
     TBaseObject::Save(s, indent);
     s.WriteInteger(Deeper(indent), Time);
     FActions.Save(s, Deeper(indent));

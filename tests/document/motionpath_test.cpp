@@ -335,7 +335,7 @@ TEST(PathFile, MalformedFilesLeaveThePathUntouchedAndNameFileAndLine)
         {"0\r\n2000000000\r\n1\r\n2\r\n", 2},              // huge count
         {"0\r\n2\r\n1\r\n2\r\n3\r\n4\r\n", 2},             // even count
         {"7\r\n1\r\n1\r\n2\r\n", 1},                       // path type
-        {"911111\r\n1\r\n5\r\n1\r\n1\r\n2\r\n", 3},        // repeat count
+        {"911111\r\n1\r\n-2\r\n1\r\n1\r\n2\r\n", 3},       // repeat count
         {"0\r\n1\r\n40000\r\n2\r\n", 3},                   // beyond 16 bits
         {"0\r\n1\r\n12abc\r\n2\r\n", 3},                   // trailing junk
         {"", 1},

@@ -1,0 +1,125 @@
+#include "cli/cli.h"
+
+#include "app/project.h"
+#include "app/startup.h"
+#include "core/errors.h"
+#include "document/document.h"
+#include "export/cardstring.h"
+#include "export/estimate.h"
+#include "export/exporter.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QTextStream>
+
+namespace kav::cli {
+
+namespace {
+void printPerformance(const TPerformance& perf, bool json, const QString& folder)
+{
+    QTextStream out(stdout);
+    if (json) {
+        QJsonObject o = PerformanceJson(perf);
+        if (!folder.isEmpty())
+            o.insert(QStringLiteral("folder"), QDir::toNativeSeparators(folder));
+        out << QJsonDocument(o).toJson(QJsonDocument::Indented);
+    } else {
+        out << PerformanceText(perf);
+    }
+}
+
+// The CLI cannot ask: it says what it changed and goes on.
+QString cleanTarget(const QString& target)
+{
+    const QString illegal = IllegalExportCharacters(target);
+    if (illegal.isEmpty())
+        return target;
+    const QString cleaned = CleanExportTarget(target);
+    PrintWarning(QStringLiteral("\"%1\" are illegal characters for HTML files; the file name is changed to %2")
+                     .arg(illegal, QFileInfo(cleaned).fileName()));
+    return cleaned;
+}
+} // namespace
+
+int RunCard(const QStringList& args)
+{
+    QCommandLineParser p;
+    p.addPositionalArgument(QStringLiteral("PROJECT.plt"), QStringLiteral("The project."));
+    p.addOption({QStringLiteral("name"), QStringLiteral("Base name in the header token (default: the project's file name)."),
+                 QStringLiteral("BASE")});
+    if (int r = ParseArguments(p, *FindCommand(QStringLiteral("card")), args, 1, 1); r >= 0)
+        return r;
+    const QString file = p.positionalArguments()[0];
+    const QString base = p.isSet(QStringLiteral("name")) ? p.value(QStringLiteral("name"))
+                                                         : CalcFileForExport(QFileInfo(file).fileName()).BaseName;
+    StartEngine();
+    TProject project;
+    project.Open(file);
+    const QString card = BuildCardString(base);
+    ClearExportLists();
+    QTextStream(stdout) << card << "\n";
+    return Ok;
+}
+
+int RunExport(const QStringList& args)
+{
+    QCommandLineParser p;
+    p.addPositionalArgument(QStringLiteral("PROJECT.plt"), QStringLiteral("The project."));
+    p.addPositionalArgument(QStringLiteral("TARGET.html"),
+                            QStringLiteral("The page to make; its folder is TARGET without the extension."));
+    if (int r = ParseArguments(p, *FindCommand(QStringLiteral("export")), args, 2, 2); r >= 0)
+        return r;
+    StartEngine();
+    TProject project;
+    project.Open(p.positionalArguments()[0]);
+    const TExportResult result = ExportCard(cleanTarget(p.positionalArguments()[1]));
+    if (!result.Exported)
+        throw UserError(result.Refusal);
+    for (const QString& w : result.Warnings)
+        PrintWarning(w);
+    QTextStream(stdout) << QDir::toNativeSeparators(result.Paths.BasePath + QStringLiteral(".html")) << "\n";
+    return Ok;
+}
+
+int RunEstimate(const QStringList& args)
+{
+    QCommandLineParser p;
+    p.addPositionalArgument(QStringLiteral("PROJECT.plt"), QStringLiteral("The project."));
+    p.addOption({QStringLiteral("json"), QStringLiteral("Print JSON instead of text.")});
+    if (int r = ParseArguments(p, *FindCommand(QStringLiteral("estimate")), args, 1, 1); r >= 0)
+        return r;
+    StartEngine();
+    TProject project;
+    project.Open(p.positionalArguments()[0]);
+    QStringList warnings;
+    const TPerformance perf = EstimatePerformance(&warnings);
+    for (const QString& w : warnings)
+        PrintWarning(w);
+    printPerformance(perf, p.isSet(QStringLiteral("json")), QString());
+    return Ok;
+}
+
+int RunStats(const QStringList& args)
+{
+    QCommandLineParser p;
+    p.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("An export folder."));
+    p.addOption({QStringLiteral("scenes"), QStringLiteral("Number of scenes of the exported Kavelin."), QStringLiteral("S")});
+    p.addOption({QStringLiteral("json"), QStringLiteral("Print JSON instead of text.")});
+    if (int r = ParseArguments(p, *FindCommand(QStringLiteral("stats")), args, 1, 1); r >= 0)
+        return r;
+    bool ok = false;
+    const int scenes = p.value(QStringLiteral("scenes")).toInt(&ok);
+    if (!p.isSet(QStringLiteral("scenes")) || !ok || scenes < 1) {
+        PrintError(QStringLiteral("stats needs --scenes S, a whole number from 1"));
+        return BadArguments;
+    }
+    const QString folder = p.positionalArguments()[0];
+    if (!QFileInfo(folder).isDir())
+        throw UserError(QStringLiteral("%1: not a folder").arg(QDir::toNativeSeparators(folder)));
+    StartEngine({QString(), false});
+    printPerformance(ComputePerformance(MeasureExportFolder(folder), scenes), p.isSet(QStringLiteral("json")), folder);
+    return Ok;
+}
+
+} // namespace kav::cli

@@ -1,0 +1,787 @@
+#include "editor/forms/mainform.h"
+
+#include "app/project.h"
+#include "app/settings.h"
+#include "core/errors.h"
+#include "document/document.h"
+#include "document/scene.h"
+#include "editor/forms/stagewidget.h"
+#include "editor/playclock.h"
+#include "platform/soundoutput.h"
+#include "ui/forms/languageforms.h"
+#include "ui/langstrings.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace kav {
+
+namespace {
+constexpr int kStageMargin = 20;          // the stage never comes closer to the scroll box's edge
+constexpr int kTimeLineInterval = 100;
+constexpr int kForwardRepeatDelay = 500;  // the forward button repeats only after this long
+constexpr int kFarFromButton = 20;        // beyond this the held step button speeds up
+
+// Menu texts carry '&' for their access key; a button shows the plain text.
+QString ButtonText(const char* key) { return GetText(QLatin1String(key)).remove(QLatin1Char('&')); }
+
+// Keeps the hourglass up for the duration of a file operation, also when it throws.
+struct BusyCursor {
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+QString LocalProjectFile(const QMimeData* mime)
+{
+    if (!mime || !mime->hasUrls())
+        return {};
+    for (const QUrl& url : mime->urls())
+        if (url.isLocalFile() && TMainForm::IsProjectFile(url.toLocalFile()))
+            return url.toLocalFile();
+    return {};
+}
+} // namespace
+
+TMainForm::TMainForm(TProject& project, TSoundOutput* sound, QWidget* parent)
+    : QMainWindow(parent), m_project(project), m_clock(std::make_unique<TPlayClock>(m_playback))
+{
+    setObjectName(QStringLiteral("MainForm"));
+    if (!sound) {
+        m_ownSound = std::make_unique<TMultimediaSoundOutput>();
+        sound = m_ownSound.get();
+    }
+    m_playback.SetSoundOutput(sound);
+    m_playback.SceneChanged = [this] {
+        RefillSceneBox();
+        UpdateCaption();
+    };
+    connect(m_clock.get(), &TPlayClock::Ticked, this, &TMainForm::Ticked);
+
+    m_monotonic.start();
+    Now = [this] { return m_monotonic.elapsed(); };
+    AskSaveChanges = [this] { return AskSaveChangesBox(); };
+    AskOpenFile = [this] { return OpenDialog(); };
+    AskSaveFile = [this] { return SaveDialog(); };
+    ShowError = [this](const QString& message) { ShowErrorBox(message); };
+
+    m_timeLineTimer.setInterval(kTimeLineInterval);
+    connect(&m_timeLineTimer, &QTimer::timeout, this, &TMainForm::TimerTimeLineTimer);
+
+    BuildMenus();
+    BuildToolPanel();
+    BuildStage();
+    statusBar()->setObjectName(QStringLiteral("InfoBar"));
+    m_itemCount = new QLabel;
+    m_itemCount->setObjectName(QStringLiteral("ItemCountPanel"));
+    m_itemCount->setContentsMargins(6, 0, 6, 0);
+    statusBar()->addPermanentWidget(m_itemCount);
+    setAcceptDrops(true);
+
+    ApplyToForm(this);
+    if (settings().LanguageLearn)
+        LearnForm(this);
+    // A play button and the stop button that takes its place keep one width, so the buttons
+    // after them stay where the mouse expects them.
+    for (auto [play, stop] : {std::pair{m_btnPlayBanner, m_btnStopBanner}, std::pair{m_btnPlayScene, m_btnStopScene}}) {
+        const int w = std::max(play->sizeHint().width(), stop->sizeHint().width());
+        play->setFixedWidth(w);
+        stop->setFixedWidth(w);
+    }
+    UpdatePlayControls();
+    // Never so small that the tool panel is cut or the stage has no room.
+    setMinimumSize(m_toolBar->sizeHint().width(),
+                   menuBar()->sizeHint().height() + m_toolBar->sizeHint().height() +
+                       statusBar()->sizeHint().height() + 150);
+    RestoreBounds();
+    DocumentChanged();
+    // Keys start on the stage, not in the first box of the tool panel.
+    m_stage->setFocus();
+}
+
+TMainForm::~TMainForm()
+{
+    m_timeLineTimer.stop();
+    if (m_playback.Playing)
+        m_clock->Stop();
+    m_playback.SceneChanged = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Building the window
+
+void TMainForm::BuildMenus()
+{
+    auto entry = [this](QMenu* menu, const char* name, const QString& text, const QKeySequence& keys,
+                            auto slot) {
+        auto* a = menu->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        a->setShortcut(keys);
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("MenuFile"));
+    entry(file, "MenuFile_New", QStringLiteral("&New"), QKeySequence(Qt::CTRL | Qt::Key_N), [this] { FileNew(); });
+    entry(file, "MenuFile_Open", QStringLiteral("&Open..."), QKeySequence(Qt::CTRL | Qt::Key_O), [this] { FileOpen(); });
+    entry(file, "MenuFile_Save", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S), [this] { FileSave(); });
+    entry(file, "MenuFile_SaveAs", QStringLiteral("Save &As..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+              [this] { FileSaveAs(); });
+    file->addSeparator();
+    entry(file, "MenuFile_Exit", QStringLiteral("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); });
+
+    QMenu* controls = menuBar()->addMenu(QStringLiteral("&Controls"));
+    controls->setObjectName(QStringLiteral("MenuControls"));
+    entry(controls, "MenuControls_Play", QStringLiteral("P&lay Kavelin"), {}, &TMainForm::BannerPlay);
+    entry(controls, "MenuControls_PlayScene", QStringLiteral("Play Scene"), {}, &TMainForm::ScenePlay);
+    controls->addSeparator();
+    entry(controls, "MenuControls_Rewind", QStringLiteral("Rewin&d Kavelin"), {}, &TMainForm::RewindBanner);
+    entry(controls, "MenuControls_RewindScene", QStringLiteral("Re&wind Scene"), {}, &TMainForm::RewindScene);
+    m_menus = {file, controls};
+
+    // Space plays and stops the current scene from anywhere in the window, menus or not.
+    auto* toggle = new QAction(this);
+    toggle->setObjectName(QStringLiteral("PlayStopScene"));
+    toggle->setShortcut(Qt::Key_Space);
+    toggle->setShortcutContext(Qt::WindowShortcut);
+    connect(toggle, &QAction::triggered, this, &TMainForm::TogglePlayScene);
+    addAction(toggle);
+}
+
+void TMainForm::BuildToolPanel()
+{
+    // One panel in a fixed tool bar: its buttons come and go (play gives way to stop) and the
+    // panel's size always follows at once.
+    m_toolBar = addToolBar(QStringLiteral("Controls"));
+    m_toolBar->setObjectName(QStringLiteral("UpperToolBar"));
+    m_toolBar->setMovable(false);
+    m_toolBar->setFloatable(false);
+    m_toolBar->toggleViewAction()->setVisible(false);
+    setContextMenuPolicy(Qt::NoContextMenu); // no menu to hide the only tool bar
+    m_toolPanel = new QWidget;
+    m_toolPanel->setObjectName(QStringLiteral("UpperToolPanel"));
+    auto* row = new QHBoxLayout(m_toolPanel);
+    row->setContentsMargins(2, 2, 2, 2);
+    row->setSpacing(2);
+    auto separator = [&] {
+        auto* line = new QFrame;
+        line->setFrameShape(QFrame::VLine);
+        line->setFrameShadow(QFrame::Sunken);
+        row->addSpacing(4);
+        row->addWidget(line);
+        row->addSpacing(4);
+    };
+
+    m_sceneBox = new QComboBox;
+    m_sceneBox->setObjectName(QStringLiteral("SceneCmb"));
+    m_sceneBox->setToolTip(ButtonText("MainForm.MenuControls_GotoScene"));
+    m_sceneBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_sceneBox->setMinimumContentsLength(16);
+    m_sceneBox->setFocusPolicy(Qt::ClickFocus);
+    connect(m_sceneBox, &QComboBox::activated, this, &TMainForm::SelectScene);
+    row->addWidget(m_sceneBox);
+    separator();
+
+    QStyle* st = style();
+    auto button = [&](const char* name, QStyle::StandardPixmap icon, const QString& text, bool withText) {
+        auto* b = new QToolButton;
+        b->setObjectName(QLatin1String(name));
+        b->setIcon(st->standardIcon(icon));
+        b->setText(text);
+        b->setToolTip(text);
+        b->setToolButtonStyle(withText ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setAutoRaise(true);
+        row->addWidget(b);
+        return b;
+    };
+    const QString stop = QStringLiteral("Stop");
+    m_btnPlayBanner = button("BtnPlayBanner", QStyle::SP_MediaPlay, ButtonText("MainForm.MenuControls_Play"), true);
+    m_btnStopBanner = button("BtnStopBanner", QStyle::SP_MediaStop, stop, true);
+    m_btnPlayScene = button("BtnPlayScene", QStyle::SP_MediaPlay, ButtonText("MainForm.MenuControls_PlayScene"), true);
+    m_btnStopScene = button("BtnStopScene", QStyle::SP_MediaStop, stop, true);
+    m_btnRewind = button("BtnRewindBanner", QStyle::SP_MediaSkipBackward, ButtonText("MainForm.MenuControls_RewindScene"), false);
+    separator();
+    m_btnFrameBack = button("BtnFrameBack", QStyle::SP_MediaSeekBackward, QStringLiteral("Previous frame"), false);
+
+    m_frameBox = new QLineEdit;
+    m_frameBox->setObjectName(QStringLiteral("FrameNoMemo"));
+    m_frameBox->setToolTip(QStringLiteral("Frame"));
+    m_frameBox->setAlignment(Qt::AlignCenter);
+    // Whole frame numbers only; nine digits stay within the frame counter's range.
+    m_frameBox->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,9}")), m_frameBox));
+    m_frameBox->setFixedWidth(m_frameBox->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
+    m_frameBox->installEventFilter(this);
+    connect(m_frameBox, &QLineEdit::editingFinished, this, &TMainForm::ApplyFrameNo);
+    connect(m_frameBox, &QLineEdit::returnPressed, this, [this] { m_stage->setFocus(); });
+    row->addWidget(m_frameBox);
+    m_btnFrameForward = button("BtnFrameForward", QStyle::SP_MediaSeekForward, QStringLiteral("Next frame"), false);
+    row->addStretch(1);
+
+    connect(m_btnPlayBanner, &QToolButton::clicked, this, &TMainForm::BannerPlay);
+    connect(m_btnStopBanner, &QToolButton::clicked, this, &TMainForm::StopPlaying);
+    connect(m_btnPlayScene, &QToolButton::clicked, this, &TMainForm::ScenePlay);
+    connect(m_btnStopScene, &QToolButton::clicked, this, &TMainForm::StopPlaying);
+    connect(m_btnRewind, &QToolButton::clicked, this, &TMainForm::RewindScene);
+    // Frame steps act on press and repeat while held: they watch the mouse themselves.
+    m_btnFrameBack->installEventFilter(this);
+    m_btnFrameForward->installEventFilter(this);
+    m_toolBar->addWidget(m_toolPanel);
+}
+
+void TMainForm::BuildStage()
+{
+    m_stageScroll = new QScrollArea;
+    m_stageScroll->setObjectName(QStringLiteral("StageScrollBox"));
+    m_stageScroll->setWidgetResizable(true);
+    m_stageScroll->setFrameShape(QFrame::NoFrame);
+
+    auto* host = new QWidget;
+    host->setObjectName(QStringLiteral("StageHost"));
+    host->setBackgroundRole(QPalette::Mid);
+    host->setAutoFillBackground(true);
+    // Centred while there is room, never closer than the margin to the top-left edge; the
+    // scroll range is the stage plus the margins.
+    auto* layout = new QGridLayout(host);
+    layout->setContentsMargins(kStageMargin, kStageMargin, kStageMargin, kStageMargin);
+    m_stage = new TStageWidget;
+    layout->addWidget(m_stage, 0, 0, Qt::AlignCenter);
+    m_stageScroll->setWidget(host);
+    setCentralWidget(m_stageScroll);
+
+    connect(m_stage, &TStageWidget::MouseMoved, this, &TMainForm::StageMouseMoved);
+    connect(m_stage, &TStageWidget::MouseReleased, this, &TMainForm::StageMouseReleased);
+    connect(m_stage, &TStageWidget::MouseLeft, this, &TMainForm::StageMouseLeft);
+}
+
+void TMainForm::RestoreBounds()
+{
+    const Settings& s = settings();
+    QRect r(s.FormLeft, s.FormTop, std::max(s.FormWidth, 320), std::max(s.FormHeight, 240));
+    // Bounds saved on a larger or another screen must not put the window out of reach.
+    if (const QScreen* screen = QApplication::primaryScreen()) {
+        const QRect avail = screen->availableGeometry();
+        r.setWidth(std::min(r.width(), avail.width()));
+        r.setHeight(std::min(r.height(), avail.height()));
+        if (!avail.intersects(r.adjusted(0, 0, -r.width() / 2, -r.height() / 2)))
+            r.moveCenter(avail.center());
+    }
+    resize(r.size());
+    move(r.topLeft());
+}
+
+void TMainForm::StoreBounds()
+{
+    Settings& s = settings();
+    const QRect r = (isMaximized() || isFullScreen() || isMinimized()) ? normalGeometry() : QRect(pos(), size());
+    if (r.isEmpty())
+        return;
+    s.FormLeft = r.left();
+    s.FormTop = r.top();
+    s.FormWidth = r.width();
+    s.FormHeight = r.height();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Showing the document
+
+void TMainForm::DocumentChanged()
+{
+    // The scenes the playback pointed at may be gone; start from the project's first scene.
+    m_renderer.InvalidateBackground();
+    m_playback.SetSelected(nullptr);
+    m_playback.LogicalSetScene(nullptr);
+    m_playback.SetCurTimeLine(0);
+    m_playback.SetScene(Doc().SceneCount() > 0 ? Doc().Scene(0) : nullptr);
+    m_playback.RecomputeFrame();
+    RefillSceneBox();
+    UpdateCaption();
+    ShowFrameNo();
+    Repaint();
+}
+
+void TMainForm::Repaint()
+{
+    TStageView view;
+    view.playing = m_playback.Playing;
+    view.selected = m_playback.Selected();
+    view.hoverCursor = m_playback.Playing && m_mouseOverStage ? m_playback.HoverCursor : nullptr;
+    view.mouse = m_mouse;
+    m_renderer.Compose(m_stage->Frame(), m_playback.Scene(), m_project.StageWidth, m_project.StageHeight, view);
+    m_stage->FrameReady();
+}
+
+void TMainForm::ShowFrameNo()
+{
+    m_frameBox->setText(QString::number(m_playback.Playing ? m_playback.PlayFrame : m_playback.CurFrame));
+}
+
+void TMainForm::UpdateCaption()
+{
+    const TScene* scene = m_playback.Scene();
+    m_itemCount->setText(QStringLiteral("Items: %1").arg(scene ? scene->ItemCount() : 0));
+    setWindowTitle(GetString(QStringLiteral("MainForm"), QLatin1String(kProductName),
+                             scene ? scene->Name : QString(), m_project.Title));
+}
+
+void TMainForm::RefillSceneBox()
+{
+    const QSignalBlocker block(m_sceneBox);
+    m_sceneBox->clear();
+    for (int i = 0; i < Doc().SceneCount(); ++i)
+        m_sceneBox->addItem(Doc().Scene(i)->Name);
+    m_sceneBox->setCurrentIndex(Doc().IndexOfScene(m_playback.Scene()));
+}
+
+void TMainForm::UpdatePlayControls()
+{
+    const bool playing = m_playback.Playing;
+    const bool banner = playing && m_clock->PlayingWholeKavelin();
+    m_btnPlayBanner->setVisible(!banner);
+    m_btnStopBanner->setVisible(banner);
+    m_btnPlayScene->setVisible(!playing || banner);
+    m_btnStopScene->setVisible(playing && !banner);
+    for (QToolButton* b : {m_btnPlayBanner, m_btnPlayScene, m_btnRewind, m_btnFrameBack, m_btnFrameForward})
+        b->setEnabled(!playing);
+    m_sceneBox->setEnabled(!playing);
+    // During playback the box shows the frame reached; clicking it only takes the focus away.
+    m_frameBox->setReadOnly(playing);
+    m_frameBox->setFocusPolicy(playing ? Qt::NoFocus : Qt::StrongFocus);
+    for (QMenu* menu : m_menus) {
+        menu->menuAction()->setEnabled(!playing);
+        for (QAction* a : menu->actions())
+            a->setEnabled(!playing);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Playback
+
+void TMainForm::BannerPlay() { StartPlaying(true); }
+void TMainForm::ScenePlay() { StartPlaying(false); }
+
+void TMainForm::StartPlaying(bool wholeKavelin)
+{
+    if (m_playback.Playing)
+        return;
+    // Focus leaves any control first, so a frame number being typed is applied.
+    m_stage->setFocus();
+    m_frameButton = nullptr;
+    m_frameButtonPressTime.reset();
+    m_timeLineTimer.stop();
+    m_clock->Start(wholeKavelin);
+    if (m_playback.Playing && m_mouseOverStage)
+        m_playback.Hover(m_mouse);
+    UpdatePlayControls();
+    ShowFrameNo();
+    Repaint();
+}
+
+void TMainForm::StopPlaying()
+{
+    if (!m_playback.Playing)
+        return;
+    m_clock->Stop();
+    UpdatePlayControls();
+    ShowFrameNo();
+    Repaint();
+}
+
+void TMainForm::TogglePlayScene()
+{
+    if (m_playback.Playing)
+        StopPlaying();
+    else
+        ScenePlay();
+}
+
+void TMainForm::PlayTimerTimer() { m_clock->Tick(); }
+
+void TMainForm::Ticked()
+{
+    if (m_mouseOverStage)
+        m_playback.Hover(m_mouse);
+    ShowFrameNo();
+    Repaint();
+}
+
+void TMainForm::RewindScene()
+{
+    if (m_playback.Playing)
+        return;
+    if (m_playback.RewindScene()) {
+        ShowFrameNo();
+        Repaint();
+    }
+}
+
+void TMainForm::RewindBanner()
+{
+    if (m_playback.Playing)
+        return;
+    if (m_playback.RewindBanner()) {
+        ShowFrameNo();
+        Repaint();
+    }
+}
+
+void TMainForm::SelectScene(int index)
+{
+    if (m_playback.Playing || index < 0 || index >= Doc().SceneCount())
+        return;
+    m_playback.SetScene(Doc().Scene(index));
+    m_playback.RecomputeFrame();
+    ShowFrameNo();
+    Repaint();
+}
+
+void TMainForm::ApplyFrameNo()
+{
+    if (m_playback.Playing)
+        return;
+    // An empty box means frame 0; the validator lets nothing but digits in.
+    bool ok = false;
+    const int frame = m_frameBox->text().isEmpty() ? 0 : m_frameBox->text().toInt(&ok);
+    if (ok || m_frameBox->text().isEmpty()) {
+        m_playback.SetCurTimeLine(frame);
+        m_playback.RecomputeFrame();
+        Repaint();
+    }
+    ShowFrameNo();
+}
+
+void TMainForm::FrameButtonDown(QToolButton* button)
+{
+    if (m_playback.Playing || !button->isEnabled())
+        return;
+    if (button == m_btnFrameBack) {
+        if (m_playback.CurFrame <= 0)
+            return;
+        m_playback.StepBack(1);
+    } else {
+        m_playback.StepForward(1);
+    }
+    m_frameButton = button;
+    m_frameButtonPressTime = Now();
+    m_timeLineTimer.start();
+    ShowFrameNo();
+    Repaint();
+}
+
+void TMainForm::FrameButtonUp()
+{
+    m_frameButton = nullptr;
+    m_frameButtonPressTime.reset();
+    m_timeLineTimer.stop();
+}
+
+void TMainForm::TimerTimeLineTimer()
+{
+    if (!m_frameButton || !m_frameButtonPressTime || m_playback.Playing)
+        return;
+    const int x = m_frameButtonX;
+    if (m_frameButton == m_btnFrameBack) {
+        if (m_playback.CurFrame <= 0)
+            return;
+        // Dragging left of the button runs back faster, by a frame per 10 pixels.
+        m_playback.StepBack(x <= -kFarFromButton ? -x / 10 : 1);
+    } else {
+        if (Now() - *m_frameButtonPressTime < kForwardRepeatDelay)
+            return;
+        const int beyond = x - m_frameButton->width();
+        m_playback.StepForward(beyond >= kFarFromButton ? beyond / 10 : 1);
+    }
+    ShowFrameNo();
+    Repaint();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The stage's mouse
+
+void TMainForm::StageMouseMoved(QPoint at)
+{
+    m_mouse = at;
+    m_mouseOverStage = true;
+    if (!m_playback.Playing)
+        return;
+    m_playback.Hover(at);
+    Repaint();
+}
+
+void TMainForm::StageMouseReleased(QPoint at, Qt::MouseButton button)
+{
+    if (!m_playback.Playing || button != Qt::LeftButton)
+        return;
+    m_playback.Click(at);
+    m_playback.Hover(at);
+    ShowFrameNo();
+    Repaint();
+}
+
+void TMainForm::StageMouseLeft()
+{
+    m_mouseOverStage = false;
+    if (m_playback.Playing)
+        Repaint();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_btnFrameBack || watched == m_btnFrameForward) {
+        auto* button = static_cast<QToolButton*>(watched);
+        switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            auto* me = static_cast<QMouseEvent*>(event);
+            if (me->button() == Qt::LeftButton) {
+                m_frameButtonX = int(me->position().x());
+                FrameButtonDown(button);
+            }
+            break;
+        }
+        case QEvent::MouseMove:
+            m_frameButtonX = int(static_cast<QMouseEvent*>(event)->position().x());
+            break;
+        case QEvent::MouseButtonRelease:
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+                FrameButtonUp();
+            break;
+        default:
+            break;
+        }
+    } else if (watched == m_frameBox) {
+        if (event->type() == QEvent::MouseButtonPress && m_playback.Playing) {
+            m_stage->setFocus();
+            return true;
+        }
+        // The box would swallow Space as a typed (and refused) character; it plays instead.
+        if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Files
+
+bool TMainForm::IsProjectFile(const QString& file)
+{
+    return QFileInfo(file).suffix().compare(QLatin1String("plt"), Qt::CaseInsensitive) == 0;
+}
+
+bool TMainForm::SaveChangesOk()
+{
+    if (!m_project.Modified())
+        return true;
+    switch (AskSaveChanges()) {
+    case SaveAnswer::Yes: return FileSave();
+    case SaveAnswer::No: return true;
+    case SaveAnswer::Cancel: break;
+    }
+    return false;
+}
+
+bool TMainForm::FileNew()
+{
+    StopPlaying();
+    if (!SaveChangesOk())
+        return false;
+    try {
+        BusyCursor busy;
+        m_project.New();
+    } catch (const std::exception& e) {
+        ShowError(QString::fromStdString(e.what()));
+        return false;
+    }
+    DocumentChanged();
+    return true;
+}
+
+bool TMainForm::FileOpen()
+{
+    StopPlaying();
+    if (!SaveChangesOk())
+        return false;
+    const QString file = AskOpenFile();
+    if (file.isEmpty())
+        return false;
+    return OpenFile(file, true);
+}
+
+bool TMainForm::OpenFile(const QString& file, bool fromDialog)
+{
+    StopPlaying();
+    if (fromDialog)
+        settings().CardOpenDir = QFileInfo(file).absolutePath();
+    try {
+        BusyCursor busy;
+        m_project.Open(file);
+    } catch (const UserError& e) {
+        ShowError(e.message());
+        return false;
+    } catch (const std::exception& e) {
+        ShowError(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(file), QString::fromStdString(e.what())));
+        return false;
+    }
+    DocumentChanged();
+    return true;
+}
+
+bool TMainForm::FileSave()
+{
+    StopPlaying();
+    if (m_project.FileName.isEmpty())
+        return FileSaveAs();
+    try {
+        BusyCursor busy;
+        m_project.Save();
+    } catch (const std::exception& e) {
+        ShowError(QString::fromStdString(e.what()));
+        return false;
+    }
+    UpdateCaption();
+    return true;
+}
+
+bool TMainForm::FileSaveAs()
+{
+    StopPlaying();
+    const QString file = AskSaveFile();
+    if (file.isEmpty())
+        return false;
+    settings().CardSaveDir = QFileInfo(file).absolutePath();
+    try {
+        BusyCursor busy;
+        m_project.SaveAs(file);
+    } catch (const std::exception& e) {
+        ShowError(QString::fromStdString(e.what()));
+        return false;
+    }
+    UpdateCaption();
+    return true;
+}
+
+QString TMainForm::OpenDialog()
+{
+    QFileDialog dialog(this, GetText(QStringLiteral("OpenDialog.Title")), settings().CardOpenDir);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(ToQtFileFilter(GetText(QStringLiteral("OpenDialog.Filter"))));
+    if (!m_project.FileName.isEmpty())
+        dialog.selectFile(m_project.FileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+QString TMainForm::SaveDialog()
+{
+    QFileDialog dialog(this, GetText(QStringLiteral("SaveDialog.Title")), settings().CardSaveDir);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(ToQtFileFilter(GetText(QStringLiteral("SaveDialog.Filter"))));
+    dialog.setDefaultSuffix(QStringLiteral("plt"));
+    if (!m_project.FileName.isEmpty())
+        dialog.selectFile(QFileInfo(m_project.FileName).fileName());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+TMainForm::SaveAnswer TMainForm::AskSaveChangesBox()
+{
+    QMessageBox box(QMessageBox::Question, GetText(QStringLiteral("SaveMsgForm")),
+                    GetString(QStringLiteral("Confirm.SaveChanges")), QMessageBox::NoButton, this);
+    QPushButton* yes = box.addButton(GetText(QStringLiteral("SaveMsgForm.BtnOk")), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(GetText(QStringLiteral("SaveMsgForm.BtnNo")), QMessageBox::NoRole);
+    QPushButton* cancel = box.addButton(GetText(QStringLiteral("SaveMsgForm.BtnCancel")), QMessageBox::RejectRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == yes)
+        return SaveAnswer::Yes;
+    if (box.clickedButton() == no)
+        return SaveAnswer::No;
+    return SaveAnswer::Cancel;
+}
+
+void TMainForm::ShowErrorBox(const QString& message)
+{
+    QMessageBox::critical(this, QStringLiteral("Error"), message);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Window events
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    StopPlaying();
+    if (!SaveChangesOk()) {
+        event->ignore();
+        return;
+    }
+    StoreBounds();
+    try {
+        SaveSettings();
+    } catch (const UserError& e) {
+        // The preferences are lost, the program still ends.
+        ShowError(e.message());
+    }
+    event->accept();
+}
+
+void TMainForm::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::WindowStateChange && isMinimized())
+        StopPlaying();
+    QMainWindow::changeEvent(event);
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!LocalProjectFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event)
+{
+    const QString file = LocalProjectFile(event->mimeData());
+    if (file.isEmpty())
+        return;
+    event->acceptProposedAction();
+    StopPlaying();
+    // Questions and errors must not run inside the drop: the dragging program waits for it.
+    QTimer::singleShot(0, this, [this, file] {
+        if (SaveChangesOk())
+            OpenFile(file);
+    });
+}
+
+} // namespace kav

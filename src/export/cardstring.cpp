@@ -1,0 +1,244 @@
+#include "export/cardstring.h"
+
+#include "core/baseobject.h"
+#include "core/textstr.h"
+#include "document/document.h"
+
+namespace kav {
+
+// ---------------------------------------------------------------------------------------------
+const QString* TExportList::Find(const QString& key) const
+{
+    const auto it = m_entries.find(key);
+    return it == m_entries.end() ? nullptr : &it->second;
+}
+
+void TExportList::Add(const QString& key, const QString& exportName) { m_entries.emplace(key, exportName); }
+
+std::vector<TExportEntry> TExportList::Entries() const
+{
+    std::vector<TExportEntry> out;
+    out.reserve(m_entries.size());
+    for (const auto& [key, name] : m_entries)
+        out.push_back({key, name});
+    return out;
+}
+
+TExportList& ExportImageList()
+{
+    static TExportList list;
+    return list;
+}
+
+TExportList& ExportSoundList()
+{
+    static TExportList list;
+    return list;
+}
+
+void ClearExportLists()
+{
+    ExportImageList().Clear();
+    ExportSoundList().Clear();
+}
+
+QString FilterMediaName(QString name)
+{
+    static const QString bad = QStringLiteral("=;/#?: %()");
+    for (QChar& c : name)
+        if (bad.contains(c))
+            c = QLatin1Char('_');
+    return name;
+}
+
+QString MakeExportName()
+{
+    return FilterMediaName(QStringLiteral("Item%1").arg(ExportImageList().Count() + ExportSoundList().Count() - 1));
+}
+
+QString RegisterExportImage(const QString& mediaName, bool animation)
+{
+    // A graphic without a media name shows the placeholder, and so does its export.
+    const QString media = mediaName.isEmpty() ? QStringLiteral("Dummy") : mediaName;
+    const QString key = (animation ? kAnimationKeyPrefix : kImageKeyPrefix) + media;
+    if (const QString* found = ExportImageList().Find(key))
+        return *found;
+    const QString name = MakeExportName();
+    ExportImageList().Add(key, name);
+    return name;
+}
+
+QString RegisterExportBackground(const QString& mediaName)
+{
+    if (mediaName.isEmpty()) {
+        ExportImageList().Add(kImageKeyPrefix, QString());
+        return QString();
+    }
+    return RegisterExportImage(mediaName, false);
+}
+
+QString RegisterExportSound(const QString& soundName)
+{
+    if (const QString* found = ExportSoundList().Find(soundName))
+        return *found;
+    const QString name = MakeExportName();
+    ExportSoundList().Add(soundName, name);
+    return name;
+}
+
+// ---------------------------------------------------------------------------------------------
+QString CardLine(const QString& text)
+{
+    if (!text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')))
+        return text;
+    QString s = text;
+    s.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    s.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    s.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return s;
+}
+
+void WriteCardText(TTextStr& s, const QString& indent, const QString& text)
+{
+    const QString line = CardLine(text);
+    s.WriteString(indent, line.startsWith(QLatin1Char('\'')) ? QLatin1Char('\'') + line + QLatin1Char('\'') : line);
+}
+
+QString FlattenCardToken(const QString& token)
+{
+    QString t = token;
+    if (t.startsWith(QLatin1Char('\'')))
+        t = t.size() >= 2 ? t.mid(1, t.size() - 2) : QString();
+    // Never an empty token: the player splits at ';' and counts on a value in every place.
+    if (t.isEmpty())
+        return QStringLiteral("0");
+    QString out;
+    out.reserve(t.size() + 8);
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const QChar c = t[i];
+        if (c == QLatin1Char('"')) {
+            out += QLatin1String("/q");
+        } else if (c == QLatin1Char(';')) {
+            out += QLatin1String("/c");
+        } else if (c == QLatin1Char('/') && i + 1 < t.size() &&
+                   (t[i + 1] == QLatin1Char('q') || t[i + 1] == QLatin1Char('c') || t[i + 1] == QLatin1Char('!'))) {
+            out += QLatin1String("/!");
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+QString FlattenCardTokens(const QStringList& tokens)
+{
+    QString out;
+    for (qsizetype i = 0; i < tokens.size(); ++i) {
+        if (i > 0)
+            out += QLatin1Char(';');
+        out += FlattenCardToken(tokens[i]);
+    }
+    return out;
+}
+
+QString UnescapeCardToken(const QString& token)
+{
+    QString out;
+    out.reserve(token.size());
+    for (qsizetype i = 0; i < token.size(); ++i) {
+        if (token[i] == QLatin1Char('/') && i + 1 < token.size()) {
+            const QChar next = token[i + 1];
+            if (next == QLatin1Char('q') || next == QLatin1Char('c') || next == QLatin1Char('!')) {
+                out += next == QLatin1Char('q') ? QLatin1Char('"') : next == QLatin1Char('c') ? QLatin1Char(';') : QLatin1Char('/');
+                ++i;
+                continue;
+            }
+        }
+        out += token[i];
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------------------------------------
+namespace {
+qsizetype lastSeparator(const QString& path)
+{
+    return std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+}
+} // namespace
+
+TExportPaths CalcFileForExport(const QString& targetPath)
+{
+    QString target = targetPath;
+    target.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const qsizetype sep = lastSeparator(target);
+    QString e1 = target;
+    const qsizetype dot = target.lastIndexOf(QLatin1Char('.'));
+    if (dot > sep + 1)
+        e1 = target.left(dot);
+    TExportPaths p;
+    p.Folder = e1 + QLatin1Char('/');
+    QString name = e1.mid(sep + 1);
+    const qsizetype nameDot = name.lastIndexOf(QLatin1Char('.'));
+    if (nameDot > 0)
+        name = name.left(nameDot);
+    p.BaseName = name;
+    p.BasePath = p.Folder + name;
+    return p;
+}
+
+bool IsIllegalExportCharacter(QChar c)
+{
+    static const QString bad = QStringLiteral("\"#%&'*+:;<=>?[\\]^`{|}/");
+    return c.unicode() < 32 || c.unicode() == 127 || c.isSpace() || c.category() == QChar::Other_Control ||
+           bad.contains(c);
+}
+
+QString IllegalExportCharacters(const QString& targetPath)
+{
+    const QString name = targetPath.mid(lastSeparator(targetPath) + 1);
+    QString found;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar c = name[i];
+        const bool leadingDot = c == QLatin1Char('.') && name.left(i).count(QLatin1Char('.')) == i;
+        if ((IsIllegalExportCharacter(c) || leadingDot) && !found.contains(c))
+            found += c;
+    }
+    return found;
+}
+
+QString CleanExportTarget(const QString& targetPath)
+{
+    const qsizetype sep = lastSeparator(targetPath);
+    QString name = targetPath.mid(sep + 1);
+    for (QChar& c : name)
+        if (IsIllegalExportCharacter(c))
+            c = QLatin1Char('_');
+    for (QChar& c : name) {
+        if (c != QLatin1Char('.'))
+            break;
+        c = QLatin1Char('_');
+    }
+    if (name.isEmpty())
+        name = QStringLiteral("Kavelin");
+    return targetPath.left(sep + 1) + name;
+}
+
+// ---------------------------------------------------------------------------------------------
+QStringList BuildCardTokens(const QString& baseName)
+{
+    ClearExportLists();
+    TTextStrMem s;
+    s.Mode = smApplet;
+    s.OpenWrite();
+    WriteCardText(s, QString(), baseName + kCardVersion);
+    if (Doc().Scenes)
+        Doc().Scenes->Save(s, QString());
+    else
+        s.WriteInteger(QString(), 0);
+    return s.Lines;
+}
+
+QString BuildCardString(const QString& baseName) { return FlattenCardTokens(BuildCardTokens(baseName)); }
+
+} // namespace kav

@@ -1,0 +1,53 @@
+#pragma once
+// The download estimate: how long a visitor on a dial-up modem waits before the first scene of
+// an export starts, and how fast the Kavelin streams afterwards.
+#include "export/exporter.h"
+
+#include <QJsonObject>
+#include <QString>
+
+namespace kav {
+
+class Settings;
+
+// Bytes of the files in the export folder itself (sub-folders are not searched).
+struct TExportSizes {
+    qint64 Media = 0;            // *.gif and *.au
+    qint64 Page = 0;             // *.html
+    // What the browser fetches before the first scene besides the page. Our export has no
+    // archives: the player's scripts (*.js) are that download, for either browser.
+    qint64 ArchiveNetscape = 0;
+    qint64 ArchiveExplorer = 0;
+};
+TExportSizes MeasureExportFolder(const QString& folder);
+
+struct TPerformance {
+    TExportSizes Sizes;
+    int Scenes = 1;
+    // Start delays in whole seconds at the three modem speeds 14.4, 28.8 and 33.6.
+    int NetscapeDelay[3] = {0, 0, 0};
+    int ExplorerDelay[3] = {0, 0, 0};
+    int SecondsPerScene = 1;     // at 28.8, never below 1
+    QString Grade;               // "fast", "average" or "slow" (fixed words, not translated)
+};
+
+inline const char* const kModemNames[3] = {"14.4", "28.8", "33.6"};
+
+// The figures from the sizes, the number of scenes and the byte rates and warning levels of the
+// settings (ByteRateM14/M28/M33, SecondsWarningLevel1/2). Each figure is truncated to whole
+// seconds. A scene count or byte rate below 1 counts as 1.
+TPerformance ComputePerformance(const TExportSizes& sizes, int scenes, const Settings& s);
+TPerformance ComputePerformance(const TExportSizes& sizes, int scenes);
+
+// The figures of the export folder that CalcFileForExport derives from the target path.
+TPerformance ShowStatistics(const QString& targetPath, int scenes);
+
+// Estimated Performance: the open document exported into the scratch folder WorkDir + "XXX/",
+// measured and deleted again. An export refused for lack of disk space measures an empty
+// folder (all delays 0, "fast"); warnings of the export are added to `warnings`.
+TPerformance EstimatePerformance(QStringList* warnings = nullptr, const TExportOptions& options = {});
+
+QJsonObject PerformanceJson(const TPerformance& p);
+QString PerformanceText(const TPerformance& p);
+
+} // namespace kav

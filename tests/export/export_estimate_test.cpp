@@ -1,0 +1,117 @@
+// The download estimate: the worked figures, what is counted, the scratch export, the CLI.
+#include "docfixture.h"
+#include "export/estimate.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+
+using namespace kav;
+using namespace kavtest;
+
+namespace {
+void writeBytes(const QString& path, qint64 n)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(n, 'x'));
+}
+
+TExportSizes sizes(qint64 media, qint64 page = 0, qint64 netscape = 0, qint64 explorer = 0)
+{
+    TExportSizes s;
+    s.Media = media, s.Page = page, s.ArchiveNetscape = netscape, s.ArchiveExplorer = explorer;
+    return s;
+}
+
+QJsonObject cliJson(const QStringList& args, int* code = nullptr)
+{
+    QProcess p;
+    p.start(KAV_APP_DIR "/kavelins-cli", args);
+    p.waitForFinished(120000);
+    if (code)
+        *code = p.exitCode();
+    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+}
+} // namespace
+
+TEST(Estimate, WorkedFiguresAndGrades)
+{
+    const TPerformance p = ComputePerformance(sizes(20480, 2048, 40960, 30720), 1, Settings());
+    EXPECT_EQ(QList<int>({p.NetscapeDelay[0], p.ExplorerDelay[0], p.NetscapeDelay[1], p.ExplorerDelay[1],
+                          p.NetscapeDelay[2], p.ExplorerDelay[2]}),
+              QList<int>({62, 52, 31, 26, 62, 52}));
+    EXPECT_EQ(p.SecondsPerScene, 10);
+    EXPECT_EQ(p.Grade, "fast");
+    const struct {
+        qint64 media;
+        int seconds;
+        const char* grade;
+    } cases[] = {{100000, 24, "average"}, {200000, 48, "slow"}, {0, 1, "fast"}};
+    for (const auto& k : cases) {
+        const TPerformance q = ComputePerformance(sizes(k.media), 2, Settings());
+        EXPECT_EQ(q.SecondsPerScene, k.seconds);
+        EXPECT_EQ(q.Grade, k.grade);
+    }
+    Settings broken;  // rates of 0 and no scenes must not divide by zero
+    broken.ByteRateM14 = broken.ByteRateM28 = broken.ByteRateM33 = 0;
+    EXPECT_EQ(ComputePerformance(sizes(10), 0, broken).SecondsPerScene, 10);
+}
+
+TEST(Estimate, OnlyTheFolderItselfAndTheDownloadedKindsCount)
+{
+    QTemporaryDir dir;
+    const QPair<const char*, int> files[] = {{"a.gif", 100}, {"b.AU", 20}, {"ad.html", 7}, {"ad.dsc", 1000},
+                                             {"player.js", 30}, {"fontmetrics.js", 3}, {"sub/c.gif", 5000}};
+    for (const auto& [name, size] : files)
+        writeBytes(dir.filePath(name), size);
+    const TExportSizes s = MeasureExportFolder(dir.path());
+    // The player's scripts are what the browser fetches first, for either browser.
+    EXPECT_EQ(QList<qint64>({s.Media, s.Page, s.ArchiveNetscape, s.ArchiveExplorer}), QList<qint64>({120, 7, 33, 33}));
+}
+
+class EstimateExport : public DocFixture {};
+
+TEST_F(EstimateExport, ScratchExportIsMeasuredAndRemoved)
+{
+    QTemporaryDir app;
+    settings().ApplicationDir = app.path() + "/";
+    settings().HtmlTemplate = KAV_APP_DIR "/Data/htmlTemp.htm";
+    writeBytes(app.filePath("Classes/player.js"), 4096);
+    makeImage("pic", 40, 40);
+    addImage(scene, "pic");
+    TExportOptions options;
+    options.FreeBytes = [](const QString&) { return qint64(1) << 40; };
+    TPerformance p = EstimatePerformance(nullptr, options);
+    EXPECT_GT(p.Sizes.Media, 0);
+    EXPECT_GT(p.Sizes.Page, 0);
+    EXPECT_EQ(p.Sizes.ArchiveExplorer, 4096);
+    EXPECT_FALSE(QFileInfo::exists(work.filePath("XXX")));
+
+    options.FreeBytes = [](const QString&) { return qint64(0); };  // refused: an empty folder
+    p = EstimatePerformance(nullptr, options);
+    EXPECT_EQ(p.Sizes.Media + p.Sizes.Page + p.Sizes.ArchiveNetscape + p.NetscapeDelay[0], 0);
+    EXPECT_EQ(p.SecondsPerScene, 1);
+    EXPECT_EQ(p.Grade, "fast");
+}
+
+TEST(EstimateCli, StatsOfAFolderAndEstimateOfAProject)
+{
+    QTemporaryDir dir;
+    writeBytes(dir.filePath("a.gif"), 100000);
+    int code = -1;
+    QJsonObject o = cliJson({"stats", dir.path(), "--scenes", "2", "--json"}, &code);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(o["secondsPerScene"].toInt(), 24);
+    EXPECT_EQ(o["grade"].toString(), "average");
+    EXPECT_EQ(o["startDelay"].toArray()[1].toObject()["netscape"].toInt(), 24);
+    cliJson({"stats", dir.path()}, &code);
+    EXPECT_EQ(code, 2);
+
+    o = cliJson({"estimate", KAV_APP_DIR "/Samples/showcase.plt", "--json"}, &code);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(o["scenes"].toInt(), 3);
+    EXPECT_GT(o["sizes"].toObject()["netscapeArchive"].toInteger(), 0);  // player.js, fontmetrics.js
+}
