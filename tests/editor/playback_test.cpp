@@ -1,6 +1,7 @@
 #include "docfixture.h"
 #include "editor/playback.h"
 #include "events/actionbase.h"
+#include "events/actions.h"
 #include "events/timeactions.h"
 
 using namespace kav;
@@ -185,4 +186,32 @@ TEST_F(Playback, ClicksGoToTheTopmostVisibleItem)
     lower->Visible = false;
     playback->Click(at);
     EXPECT_EQ(lowerLog.size() + upperLog.size(), 2);
+}
+
+TEST_F(Playback, AGotoSceneAndAMoveInOneTickLeaveTheOldItemsWhereTheyWere)
+{
+    TItemBase* item = mover(200, adtPath, -1);
+    TScene* second = SceneOps::AddScene();
+    auto ev = std::make_unique<TTimeActions>(item);
+    ev->Time = 10u << 16;
+    auto go = std::make_unique<TActionGotoScene>(item);
+    go->SetScene(second);
+    ev->FActions.Add(std::move(go));
+    item->InsertTimedEvent(std::move(ev));
+    scene->AfterLoad();
+    playback->Start(false);
+    for (int i = 0; i < 9; ++i)
+        playback->Tick();
+    EXPECT_EQ(item->X, 45);
+    playback->Tick();
+    EXPECT_EQ(playback->Scene(), second);
+    EXPECT_EQ(playback->PlayFrame, 0);
+    EXPECT_EQ(item->X, 45);  // not moved in the tick that left the scene
+    // While a frame is recomputed the same event changes nothing outside the document.
+    playback->Stop();
+    playback->SetScene(scene);
+    playback->SetCurTimeLine(20);
+    playback->RecomputeFrame();
+    EXPECT_EQ(playback->Scene(), scene);
+    EXPECT_EQ(playback->PendingScene, nullptr);
 }
