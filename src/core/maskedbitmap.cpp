@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QHash>
 #include <QImageReader>
 
 namespace kav {
@@ -73,8 +74,20 @@ void TMaskedBitmap::AddFrames(const QImage& image, int frameWidth, int frameHeig
 void TMaskedBitmap::UsePlaceholder(uint32_t transparentColor)
 {
     m_frames.clear();
-    const QImage ph = Placeholder();
-    AddFrames(ph, ph.width(), ph.height(), transparentColor);
+    // Every new image item shows the placeholder until its media is set, and the cache lets
+    // it go again when the media arrives: cut it once for each transparent colour.
+    static QHash<uint32_t, QList<QImage>> cut;
+    const auto it = cut.constFind(transparentColor);
+    if (it != cut.constEnd() && !it->isEmpty()) {
+        m_frames = *it;
+        m_frameWidth = m_frames.first().width();
+        m_frameHeight = m_frames.first().height();
+        m_transparent = transparentColor;
+    } else {
+        const QImage ph = Placeholder();
+        AddFrames(ph, ph.width(), ph.height(), transparentColor);
+        cut.insert(transparentColor, m_frames);
+    }
     m_placeholder = true;
 }
 

@@ -9,6 +9,8 @@
 #include "document/itemimage.h"
 #include "events/actionbase.h"
 #include "events/timeactions.h"
+
+#include <QSet>
 #include "export/cardstring.h"
 
 namespace kav {
@@ -96,18 +98,19 @@ void TScene::Rename(const QString& name)
 
 void TScene::NumberItem(TItemBase* item)
 {
+    // The smallest positive number no like item (same description and media) has.
     const QString desc = item->ClassDesc(), media = item->GetMediaName();
-    for (int n = 1;; ++n) {
-        bool used = false;
-        for (int i = 0; i < Items.Count() && !used; ++i) {
-            const TItemBase* other = Item(i);  // null while that slot is still loading
-            used = other && other != item && other->InstanceNo == n && other->ClassDesc() == desc && other->GetMediaName() == media;
-        }
-        if (!used) {
-            item->InstanceNo = n;
-            return;
-        }
+    QSet<int> used;
+    for (int i = 0; i < Items.Count(); ++i) {
+        const TItemBase* other = Item(i);  // null while that slot is still loading
+        if (other && other != item && other->InstanceNo > 0 && other->GetMediaName() == media &&
+            other->ClassDesc() == desc)
+            used.insert(other->InstanceNo);
     }
+    int n = 1;
+    while (used.contains(n))
+        ++n;
+    item->InstanceNo = n;
 }
 
 void TScene::NumberItems()
