@@ -7,6 +7,7 @@
 #include "document/item.h"
 #include "ui/langstrings.h"
 
+#include <QFileInfo>
 #include <QHash>
 
 namespace kav {
@@ -45,12 +46,20 @@ TItemBase* TGfxItemBase::Item() const { return dynamic_cast<TItemBase*>(Owner); 
 
 void TGfxItemBase::SetCursor(const QString& name)
 {
+    if (name == Cursor && CursorBitmap)
+        return;
     MediaCache().Release(CursorBitmap);
+    CursorBitmap = nullptr;
     Cursor = name;
     CursorId = CursorNumber(name);
+    // Cursor pictures come from the media libraries; until one holds this cursor the stage
+    // shows the system's pointing hand rather than a placeholder picture.
+    const QString file = name + QStringLiteral(".bmp");
+    if (!QFileInfo::exists(file))
+        return;
     CursorBitmap = MediaCache().Acquire(QStringLiteral("Cursor/") + name, [&] {
         auto bmp = std::make_unique<TMaskedBitmap>();
-        bmp->LoadImage(name + QStringLiteral(".bmp"), Doc().TransparentColor);
+        bmp->LoadImage(file, Doc().TransparentColor);
         return bmp;
     });
 }

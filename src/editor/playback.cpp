@@ -425,7 +425,8 @@ void TPlayback::Click(QPoint at)
 void TPlayback::Hover(QPoint at)
 {
     TItemBase* item = Playing ? ItemAt(at) : nullptr;
-    HoverCursor = (item && item->Graphic && !item->Graphic->UserEvents.IsEmpty()) ? item->Graphic->CursorBitmap : nullptr;
+    HoverClickable = item && item->Graphic && !item->Graphic->UserEvents.IsEmpty();
+    HoverCursor = HoverClickable ? item->Graphic->CursorBitmap : nullptr;
 }
 
 void TPlayback::GotoScene(TScene* scene)

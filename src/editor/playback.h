@@ -34,6 +34,7 @@ public:
     TScene* PlayStartScene = nullptr;
     TItemBase* PlayStartItem = nullptr;
     TMaskedBitmap* HoverCursor = nullptr;
+    bool HoverClickable = false;  // the mouse is over an item with user events
     bool Playing = false;
 
     TScene* Scene() const { return m_scene; }

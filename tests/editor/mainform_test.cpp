@@ -257,16 +257,20 @@ TEST_F(MainFormTest, ClickingAnItemDuringPlaybackFiresItsUserEvent)
     openDemo();
     window->ScenePlay();
     ticks(10);
-    // Clicks while editing do nothing; hovering an item with user events shows its cursor.
+    // Hovering an item with user events shows the pointing hand (no library holds the item's
+    // cursor picture here), and the stage picture stays as it was.
     const QPoint onRed(70, 60);
     const QRect cursorArea(onRed + QPoint(10, 2), QSize(12, 12));
     QTest::mouseMove(window->Stage(), QPoint(300, 100));
     const QImage plain = window->Stage()->Frame().copy(cursorArea);
+    EXPECT_EQ(window->Stage()->cursor().shape(), Qt::ArrowCursor);
     QTest::mouseMove(window->Stage(), onRed);
-    EXPECT_EQ(window->Playback().HoverCursor, window->Playback().Scene()->Item(0)->Graphic->CursorBitmap);
-    EXPECT_NE(window->Stage()->Frame().copy(cursorArea), plain);
-    QTest::mouseMove(window->Stage(), QPoint(300, 100));
+    EXPECT_TRUE(window->Playback().HoverClickable);
     EXPECT_EQ(window->Playback().HoverCursor, nullptr);
+    EXPECT_EQ(window->Stage()->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseMove(window->Stage(), QPoint(300, 100));
+    EXPECT_FALSE(window->Playback().HoverClickable);
+    EXPECT_EQ(window->Stage()->cursor().shape(), Qt::ArrowCursor);
     EXPECT_EQ(window->Stage()->Frame().copy(cursorArea), plain);
 
     QTest::mouseClick(window->Stage(), Qt::LeftButton, {}, QPoint(300, 100)); // empty stage

@@ -333,6 +333,9 @@ void TMainForm::Repaint()
     view.selected = m_playback.Selected();
     view.hoverCursor = m_playback.Playing && m_mouseOverStage ? m_playback.HoverCursor : nullptr;
     view.mouse = m_mouse;
+    // A clickable item without a cursor picture of its own shows the pointing hand.
+    const bool hand = m_playback.Playing && m_mouseOverStage && m_playback.HoverClickable && !view.hoverCursor;
+    m_stage->setCursor(hand ? Qt::PointingHandCursor : Qt::ArrowCursor);
     m_renderer.Compose(m_stage->Frame(), m_playback.Scene(), m_project.StageWidth, m_project.StageHeight, view);
     m_stage->FrameReady();
 }
