@@ -10,6 +10,7 @@
 #include "app/startup.h"
 #include "app/workdir.h"
 #include "core/errors.h"
+#include "document/builder.h"
 #include "document/document.h"
 #include "document/item.h"
 #include "document/itemimage.h"
@@ -131,68 +132,22 @@ inline void makeMedia(const QString& workDir)
 
 // ---------------------------------------------------------------------------------------------
 // Items, as the editor's commands make them.
-inline TItemBase* addItem(TScene* scene, std::unique_ptr<TGfxItemBase> gfx)
-{
-    auto item = std::make_unique<TItemBase>(scene);
-    item->AttachGraphic(std::move(gfx));
-    return static_cast<TItemBase*>(scene->Items.Add(std::move(item)));
-}
-
-inline TItemBase* image(TScene* scene, int media)
-{
-    TItemBase* item = addItem(scene, std::make_unique<TItemImage>());
-    item->Graphic->SetMedia(Doc().ImageFolder(), imageName(media), 1);
-    return item;
-}
+inline TItemBase* image(TScene* scene, int media) { return Build::AddImage(scene, imageName(media)); }
 
 inline TItemBase* anim(TScene* scene, int media, int tempo)
 {
-    auto gfx = std::make_unique<TItemAnim>();
-    gfx->Tempo = tempo;
-    gfx->AnimTempoLoop = 0;
-    TItemBase* item = addItem(scene, std::move(gfx));
-    item->Graphic->SetMedia(Doc().AnimFolder(), animName(media), animFrames(media));
-    return item;
+    return Build::AddAnim(scene, animName(media), animFrames(media), tempo);
 }
 
 inline TItemBase* text(TScene* scene, const QStringList& lines, const QString& font, int size, int style,
                        int spacing, uint32_t colour, uint32_t effects, int delay)
 {
-    auto gfx = std::make_unique<TItemText>();
-    TItemText* t = gfx.get();
-    TItemBase* item = addItem(scene, std::move(gfx));
-    t->SetFontName(font);
-    t->SetSize(size);
-    t->SetTextStyle(style);
-    t->SetSpacing(spacing);
-    t->SetTextColor(colour);
-    t->SetLines(lines);
-    for (TTextEffect e : {teBlink, TeTolaat, teElastic, teTypeWriter, teShrink})
-        t->SetEffect(e, (effects & e) != 0);
-    t->EffectsEnabled = effects != 0;
-    t->SetEffectDelay(delay);
-    t->Layout();
-    item->ResetPosition();
-    return item;
+    return Build::AddText(scene, lines, {font, size, style, spacing, colour, effects, delay});
 }
 
-// A path through the anchors, handles half-way between them: 2n - 1 points for n anchors.
 inline void path(TItemBase* item, const QList<QPoint>& anchors, int type, int repeat, int speed)
 {
-    QList<TStagePoint> pts;
-    for (int i = 0; i < anchors.size(); ++i) {
-        if (i > 0) {
-            const QPoint mid = (anchors[i - 1] + anchors[i]) / 2;
-            pts.append(TStagePoint(mid.x(), mid.y() + (i % 2 ? -12 : 12)));
-        }
-        pts.append(TStagePoint(anchors[i].x(), anchors[i].y()));
-    }
-    item->Path.PathPoints = pts;
-    item->Path.PathType = uint8_t(type);
-    item->Path.RepeatCount = repeat;
-    item->Path.Speed = speed;
-    item->Path.Resample();
-    item->ResetPosition();
+    Build::SetAnchorPath(item, anchors, type, repeat, speed);
 }
 
 // A path of 5, 7 or 9 points across the stage, of one of the menu's kinds (or repeated twice).
@@ -212,36 +167,11 @@ inline void randomPath(QRandomGenerator& gen, TItemBase* item, int kind)
     }
 }
 
-inline TTimeActions* eventAt(TItemBase* item, int frame)
-{
-    int f = frame;
-    if (TTimeActions* e = item->TimedEventAtFrame(f))
-        return e;
-    auto ev = std::make_unique<TTimeActions>(item);
-    ev->Time = uint32_t(frame) << 16;
-    TTimeActions* raw = ev.get();
-    item->InsertTimedEvent(std::move(ev));
-    return raw;
-}
+template <class A>
+A* timed(TItemBase* item, int frame) { return Build::Timed<A>(item, frame); }
 
 template <class A>
-A* timed(TItemBase* item, int frame)
-{
-    TTimeActions* e = eventAt(item, frame);
-    auto action = std::make_unique<A>(item);
-    A* raw = action.get();
-    e->FActions.Add(std::move(action));
-    return raw;
-}
-
-template <class A>
-A* onClick(TItemBase* item)
-{
-    auto action = std::make_unique<A>(item);
-    A* raw = action.get();
-    item->Graphic->UserEvents.Add(std::move(action));
-    return raw;
-}
+A* onClick(TItemBase* item) { return Build::OnClick<A>(item); }
 
 // A frame for a timed event: within the first pass of a repeating path (later times of such a
 // path are never reached), anywhere in the first 150 frames otherwise.

@@ -7,6 +7,7 @@
 #include "app/startup.h"
 #include "app/workdir.h"
 #include "core/errors.h"
+#include "document/builder.h"
 #include "document/document.h"
 #include "document/item.h"
 #include "document/itemimage.h"
@@ -40,107 +41,31 @@ void copyMedia(const QString& appDir, const QString& workDir)
     }
 }
 
-TItemBase* addItem(TScene* scene, std::unique_ptr<TGfxItemBase> gfx)
-{
-    auto item = std::make_unique<TItemBase>(scene);
-    item->AttachGraphic(std::move(gfx));
-    auto* raw = static_cast<TItemBase*>(scene->Items.Add(std::move(item)));
-    return raw;
-}
+TItemBase* image(TScene* scene, const QString& media) { return Build::AddImage(scene, media); }
+TItemBase* anim(TScene* scene, const QString& media, int frames, int tempo) { return Build::AddAnim(scene, media, frames, tempo); }
 
-TItemBase* image(TScene* scene, const QString& media)
-{
-    TItemBase* item = addItem(scene, std::make_unique<TItemImage>());
-    item->Graphic->SetMedia(Doc().ImageFolder(), media, 1);
-    return item;
-}
-
-TItemBase* anim(TScene* scene, const QString& media, int frames, int tempo)
-{
-    auto gfx = std::make_unique<TItemAnim>();
-    gfx->Tempo = tempo;
-    gfx->AnimTempoLoop = 0;
-    TItemBase* item = addItem(scene, std::move(gfx));
-    item->Graphic->SetMedia(Doc().AnimFolder(), media, frames);
-    return item;
-}
-
-TItemBase* text(TScene* scene, const QStringList& lines, const QString& font, int size, uint32_t color,
+TItemBase* text(TScene* scene, const QStringList& lines, const QString& font, int size, uint32_t colour,
                 uint32_t effects, int delay)
 {
-    auto gfx = std::make_unique<TItemText>();
-    TItemText* t = gfx.get();
-    TItemBase* item = addItem(scene, std::move(gfx));
-    t->SetFontName(font);
-    t->SetSize(size);
-    t->SetTextColor(color);
-    t->SetLines(lines);
-    for (TTextEffect e : {teBlink, TeTolaat, teElastic, teTypeWriter, teShrink})
-        t->SetEffect(e, (effects & e) != 0);
-    t->EffectsEnabled = effects != 0;
-    t->SetEffectDelay(delay);
-    t->Layout();
-    item->ResetPosition();
-    return item;
+    Build::TextStyle look;
+    look.font = font;
+    look.size = size;
+    look.colour = colour;
+    look.effects = effects;
+    look.delay = delay;
+    return Build::AddText(scene, lines, look);
 }
 
-// A path through the points given as anchors, handles half-way between them.
 void path(TItemBase* item, const QList<QPoint>& anchors, int type, int repeat, int speed)
 {
-    QList<TStagePoint> pts;
-    for (int i = 0; i < anchors.size(); ++i) {
-        if (i > 0) {
-            const QPoint mid = (anchors[i - 1] + anchors[i]) / 2;
-            pts.append(TStagePoint(mid.x(), mid.y() + (i % 2 ? -12 : 12)));
-        }
-        pts.append(TStagePoint(anchors[i].x(), anchors[i].y()));
-    }
-    item->Path.PathPoints = pts;
-    item->Path.PathType = uint8_t(type);
-    item->Path.RepeatCount = repeat;
-    item->Path.Speed = speed;
-    item->Path.Resample();
-    item->ResetPosition();
+    Build::SetAnchorPath(item, anchors, type, repeat, speed);
 }
-
-void at(TItemBase* item, QPoint p)
-{
-    item->Path.PathPoints = {TStagePoint(p.x(), p.y())};
-    item->Path.PathSamples.clear();
-    item->Path.PathLengths.clear();
-    item->ResetPosition();
-}
-
-TTimeActions* eventAt(TItemBase* item, int frame)
-{
-    int f = frame;
-    if (TTimeActions* e = item->TimedEventAtFrame(f))
-        return e;
-    auto ev = std::make_unique<TTimeActions>(item);
-    ev->Time = uint32_t(frame) << 16;
-    TTimeActions* raw = ev.get();
-    item->InsertTimedEvent(std::move(ev));
-    return raw;
-}
+void at(TItemBase* item, QPoint p) { Build::PlaceAt(item, p); }
 
 template <class A>
-A* timed(TItemBase* item, int frame)
-{
-    TTimeActions* e = eventAt(item, frame);
-    auto action = std::make_unique<A>(item);
-    A* raw = action.get();
-    e->FActions.Add(std::move(action));
-    return raw;
-}
-
+A* timed(TItemBase* item, int frame) { return Build::Timed<A>(item, frame); }
 template <class A>
-A* onClick(TItemBase* item)
-{
-    auto action = std::make_unique<A>(item);
-    A* raw = action.get();
-    item->Graphic->UserEvents.Add(std::move(action));
-    return raw;
-}
+A* onClick(TItemBase* item) { return Build::OnClick<A>(item); }
 
 void build(TProject& project)
 {
