@@ -2,91 +2,81 @@
 // frame for frame as the editor's live playback does.
 (function () {
 'use strict';
-const TICK = 40, FOREVER = 2147483647, U32 = 4294967296;
-const tdiv = (a, b) => Math.trunc(a / b);
+const TICK = 40, FOREVER = 2147483647, M = Math, W16 = 65536;
+const tdiv = (a, b) => M.trunc(a / b);
 const i16 = v => v < -32768 ? -32768 : v > 32767 ? 32767 : v;
-const u16 = t => Math.floor((((t % U32) + U32) % U32) / 65536);
+const max = M.max;
 
 function isqrt(n) {
   if (n <= 0) return 0;
-  let r = Math.floor(Math.sqrt(n));
+  let r = M.floor(M.sqrt(n));
   while (r * r > n) r--;
   while ((r + 1) * (r + 1) <= n) r++;
   return r;
 }
 function roundDiv(num, den) { // nearest integer, halves to even
-  let q = Math.floor(num / den);
+  let q = M.floor(num / den);
   const r = num - q * den;
-  if (2 * r > den || (2 * r === den && q % 2 !== 0)) q++;
+  if (2 * r > den || (2 * r === den && q % 2)) q++;
   return q;
 }
 function roundEven(v) {
-  const f = Math.floor(v), d = v - f;
-  return d > 0.5 || (d === 0.5 && f % 2 !== 0) ? f + 1 : f;
+  const f = M.floor(v), d = v - f;
+  return d > 0.5 || (d === 0.5 && f % 2) ? f + 1 : f;
 }
 const pixelSize = pt => roundDiv(pt * 96, 72);
-function pointsOf(px) { // the point size the editor had for a pixel size
-  const g = Math.floor(px * 3 / 4);
-  for (let s = Math.max(1, g - 1); s <= g + 2; s++) if (pixelSize(s) === px) return s;
-  return Math.max(1, Math.round(px * 3 / 4));
+function pointsOf(px) { // the point size that gave this pixel size
+  const g = M.floor(px * 3 / 4);
+  for (let s = max(1, g - 1); s <= g + 2; s++) if (pixelSize(s) === px) return s;
+  return max(1, M.round(px * 3 / 4));
 }
-const css = c => '#' + (0x1000000 | c).toString(16).slice(1);      // card colour, red high
-const docCss = c => css((c & 255) << 16 | c & 0xff00 | c >> 16 & 255); // document colour, red low
+const css = c => '#' + (0x1000000 | c).toString(16).slice(1); // card colours: red in the high byte
 function fmix(h) {
-  h ^= h >>> 16; h = Math.imul(h, 0x85EBCA6B); h ^= h >>> 13; h = Math.imul(h, 0xC2B2AE35);
-  return (h ^ h >>> 16) >>> 0;
+  h ^= h >>> 16; h = M.imul(h, 0x85EBCA6B); h ^= h >>> 13; h = M.imul(h, 0xC2B2AE35);
+  return h ^ h >>> 16;
 }
+const warn = m => console.warn('Kavelins: ' + m);
 
-// ---------------------------------------------------------------------------------------------
-// The card string: tokens separated by ';', with '"' written "/q", ';' "/c" and a '/' that
-// would start one of those "/!".
-class CardError extends Error {}
-const unescapeToken = t => t.indexOf('/') < 0 ? t : t.replace(/\/([qc!])/g, (m, c) => c === 'q' ? '"' : c === 'c' ? ';' : '/');
+// The card: tokens between ';'; '"' is written "/q", ';' "/c", a '/' before q, c or ! "/!".
+const unesc = t => t.indexOf('/') < 0 ? t : t.replace(/\/([qc!])/g, (m, c) => c === 'q' ? '"' : c === 'c' ? ';' : '/');
 
 function parseCard(text) {
-  if (typeof text !== 'string' || !text) throw new CardError('token 0: the card is empty');
-  const tok = text.split(';');
-  let pos = 0, nextId = 0;
+  if (typeof text !== 'string' || !text) throw new Error('token 0: the card is empty');
+  const tok = text.split(';'), card = { scenes: [], items: [] };
+  let pos = 0;
   const fail = (what, at = pos - 1) => {
-    throw new CardError(`token ${at}${at < tok.length ? ' ("' + tok[at].slice(0, 24) + '")' : ''}: ${what}`);
+    throw new Error(`token ${at}${at < tok.length ? ` ("${tok[at].slice(0, 24)}")` : ''}: ${what}`);
   };
   const raw = () => pos < tok.length ? tok[pos++] : fail('the card ends too early', pos);
-  const str = () => unescapeToken(raw());
+  const str = () => unesc(raw());
   const int = (lo = -2147483648, hi = 2147483647) => {
-    const s = raw();
+    const s = raw(), v = +s;
     if (!/^-?\d{1,10}$/.test(s)) fail('a whole number was expected');
-    const v = +s;
     if (v < lo || v > hi) fail(`the number must lie in ${lo} .. ${hi}`);
     return v;
   };
-  const bool = () => int() !== 0;
-  const chr = c => { if (raw() !== c) fail(`"${c}" was expected`); };
-  const header = str();
-  const card = { base: header.replace(/\/ver\d*$/, ''), scenes: [], items: [] };
-  const nScenes = int(1, tok.length);
+  const bool = () => int() !== 0, rgb = () => int() & 0xffffff;
+  const chr = c => raw() === c || fail(`"${c}" was expected`);
 
   function item(sc, owner, byUser, depth) {
     if (depth > 16) fail('items nested too deeply', pos);
     const kind = raw();
     if (kind !== 'G' && kind !== 'T') fail('an item ("G" or "T") was expected');
-    const m = { id: nextId++, kind, name: str(), owner, byUser, events: [], user: null };
-    const index = int(0, sc.items.length - 1);
+    const m = { id: card.items.length, kind, name: str(), owner, byUser, events: [], user: null }, index = int(0, sc.items.length - 1);
     if (sc.items[index]) fail('two items have this index');
     sc.items[m.index = index] = m;
     card.items.push(m);
     m.speed = int(-99999, 99999);
-    const n = 2 * int(0, 1e6) + 1;
     m.pts = [];
-    for (let i = 0; i < 2 * n; i++) m.pts.push(int(-1e6, 1e6));
-    const b = int(-1, 1);
+    for (let i = 4 * int(0, 1e6) + 2; i > 0; i--) m.pts.push(int(-1e6, 1e6));
+    const b = int(-1, 1), tempo = int();
     m.type = b > 0 ? 2 : 0;
     m.repeat = b < 0 ? 0 : -1;
-    const tempo = int();
     for (let e = int(0, 1e6); e > 0; e--) {
       const t = int(-1, 65535), acts = [];
       for (let k = int(0, 1e6); k > 0; k--) acts.push(action(sc, m, t < 0, depth));
       if (t < 0) m.user = (m.user || []).concat(acts);
-      else m.events.push({ time: t * 65536, acts });
+      else m.events.push({ time: t * W16, acts });
     }
     m.events.sort((a, c) => a.time - c.time);
     if (kind === 'G') {
@@ -94,9 +84,9 @@ function parseCard(text) {
       m.w = int(0, 32767); m.h = int(0, 32767);
       const f = raw();
       if (!/^\d{1,6}(\.\d+)?$/.test(f)) fail('a frame count was expected');
-      m.frames = Math.floor(+f);
-      m.once = +f - m.frames > 0.05;
-      m.tempo = Math.max(1, tempo);
+      m.frames = M.floor(+f);
+      m.once = +f - m.frames > 0.05; // "12.1": the strip plays once
+      m.tempo = max(1, tempo);
     } else {
       m.lines = []; m.offsets = [];
       for (let l = int(0, 1e5); l > 0; l--) {
@@ -104,11 +94,11 @@ function parseCard(text) {
         m.lines.push(line === ' ' ? '' : line); // an empty line is written as one blank
         m.offsets.push(int(-1e6, 1e6));
       }
-      m.color = int() & 0xffffff; m.font = str(); m.px = int(0, 2000); m.style = int(); m.spacing = int(0, 1000);
-      m.fx = { blink: bool(), wave: bool(), bungee: bool(), type: bool(), zoom: bool() };
-      m.on = m.fx.blink || m.fx.wave || m.fx.bungee || m.fx.type || m.fx.zoom;
-      m.lh = int();
-      m.delay = Math.max(1, tempo);
+      m.color = rgb(); m.font = str(); m.px = int(0, 2000); m.style = int(); m.spacing = int(0, 1000);
+      const fx = m.fx = {};
+      for (const k of ['blink', 'wave', 'bungee', 'type', 'zoom']) m.on = (fx[k] = bool()) || m.on;
+      int();
+      m.delay = max(1, tempo);
     }
     return m;
   }
@@ -119,70 +109,65 @@ function parseCard(text) {
     switch (a.code) {
       case 1: case 2: int(); int(); int(); a.item = item(sc, a, user, depth + 1); break;
       case 3: case 4: a.on = bool(); a.target = int(); int(); break;
-      case 5: int(); a.color = int() & 0xffffff; int(); break;
+      case 5: int(); a.color = rgb(); int(); break;
       case 6: a.play = bool(); a.loop = bool(); a.sound = str(); break;
       case 7: int(); a.scene = int(); int(); break;
       default: {
         a.relative = bool();
         const n = int(0, 1e7), s = str();
-        a.url = s.slice(0, n); a.frame = s.slice(n);
-        if (!n && s === '0') a.frame = '';
+        a.url = s.slice(0, n); a.frame = n || s !== '0' ? s.slice(n) : '';
       }
     }
     return a;
   }
 
-  for (let i = 0; i < nScenes; i++) {
+  card.base = str().replace(/\/ver\d*$/, '');
+  for (let i = int(1, tok.length); i > 0; i--) {
     chr('S');
-    const sc = { name: str(), color: int() & 0xffffff };
-    const bg = str();
+    const sc = { name: str(), color: rgb() }, bg = str();
     sc.bg = bg === '0' ? null : bg;
-    sc.tile = int() !== 0;
-    sc.borderColor = int() & 0xffffff;
-    sc.border = int(0, 1e5);
-    sc.items = new Array(int(0, tok.length)).fill(null);
-    for (let k = int(0, sc.items.length); k > 0; k--) item(sc, null, false, 0);
-    // The export adds a placeholder image "Dummy" on top of every scene; the editor has none.
-    const last = sc.items[sc.items.length - 1];
-    if (last && !last.owner && last.kind === 'G' && last.name === 'Dummy') sc.items[sc.items.length - 1] = null;
+    sc.tile = bool(); sc.borderColor = rgb(); sc.border = int(0, 1e5);
+    const items = sc.items = new Array(int(0, tok.length)).fill(null);
+    for (let k = int(0, items.length); k > 0; k--) item(sc, null, false, 0);
+    // The export's placeholder "Dummy", unknown to the editor.
+    const last = items[items.length - 1];
+    if (last && !last.owner && last.kind === 'G' && last.name === 'Dummy') items[items.length - 1] = null;
     card.scenes.push(sc);
   }
-  if (pos < tok.length) console.warn(`Kavelins: ${tok.length - pos} token(s) after the last scene ignored (token ${pos})`);
+  if (pos < tok.length) warn(`${tok.length - pos} token(s) after the last scene ignored (token ${pos})`);
   return card;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Text metrics: the fonts of the player's three font names, with the tables of the export.
+// Text in the card's three fonts, measured by the export's tables (fontmetrics.js).
 const FAMILIES = {
-  timesroman: '"Liberation Serif", "Times New Roman", Times, serif',
-  helvetica: '"Liberation Sans", Arial, Helvetica, sans-serif',
-  courier: '"Liberation Mono", "Courier New", Courier, monospace',
+  timesroman: '"Liberation Serif","Times New Roman",Times,serif',
+  helvetica: '"Liberation Sans",Arial,Helvetica,sans-serif',
+  courier: '"Liberation Mono","Courier New",Courier,monospace',
 };
-let measureCtx = null;
-function measurer() {
-  if (!measureCtx) measureCtx = document.createElement('canvas').getContext('2d');
-  return measureCtx;
+let measureCtx;
+function measure(font, text) {
+  const c = measureCtx || (measureCtx = document.createElement('canvas').getContext('2d'));
+  c.font = font;
+  return c.measureText(text);
 }
 function table(font) {
-  const tables = window.KavelinsFontMetrics || {}, k = Object.keys(tables).find(n => n.toLowerCase() === font.toLowerCase());
-  return k ? tables[k] : null;
+  const t = window.KavelinsFontMetrics || {}, k = Object.keys(t).find(n => n.toLowerCase() === font.toLowerCase());
+  return k && t[k];
 }
 const faces = new Map();
 function face(m, points) {
-  const px = Math.max(1, pixelSize(points)), key = m.font + '|' + m.style + '|' + px;
+  const px = max(1, pixelSize(points)), key = m.font + '|' + m.style + '|' + px;
   let f = faces.get(key);
   if (f) return f;
   const t = table(m.font);
-  const fam = FAMILIES[m.font.toLowerCase()] || (t ? `"${t.family}", ` : '') + JSON.stringify(m.font) + ', sans-serif';
+  const fam = FAMILIES[m.font.toLowerCase()] || (t ? `"${t.family}",` : '') + JSON.stringify(m.font) + ',sans-serif';
   f = { font: `${m.style & 2 ? 'italic ' : ''}${m.style & 1 ? 'bold ' : ''}${px}px ${fam}`, adv: new Map() };
   if (t && px <= 270) {
     f.asc = t.ascent[px - 1]; f.h = t.height[px - 1];
   } else {
-    const c = measurer();
-    c.font = f.font;
-    const mm = c.measureText('Wg');
+    const mm = measure(f.font, 'Wg');
     f.asc = roundEven(mm.fontBoundingBoxAscent || px * 0.9);
-    f.h = roundEven((mm.fontBoundingBoxAscent + mm.fontBoundingBoxDescent) || px * 1.15);
+    f.h = roundEven(mm.fontBoundingBoxAscent + mm.fontBoundingBoxDescent || px * 1.15);
   }
   if (faces.size > 2000) faces.clear();
   faces.set(key, f);
@@ -190,55 +175,40 @@ function face(m, points) {
 }
 function advance(f, ch) {
   let w = f.adv.get(ch);
-  if (w === undefined) {
-    const c = measurer();
-    c.font = f.font;
-    f.adv.set(ch, w = roundEven(c.measureText(ch).width));
-  }
+  if (w === undefined) f.adv.set(ch, w = roundEven(measure(f.font, ch).width));
   return w;
 }
-function lineWidth(f, line, spacing) {
-  const c = measurer();
-  c.font = f.font;
-  return roundEven(c.measureText(line).width) + ([...line].length - 1) * spacing;
-}
+const lineWidth = (f, line, spacing) => roundEven(measure(f.font, line).width) + ([...line].length - 1) * spacing;
 
-// Layout of a text item and the motion path of every item. The card gives the path as the
-// graphic's top-left corner (a text's first baseline); the editor moves the graphic's centre and
-// truncates on that, so the points go back to the centre first.
+// Layout and paths. The card's points are top-left corners (a text's first baseline); the
+// editor moves and truncates the centre, so the points go back to the centre.
 function prepare(card) {
   for (const m of card.items) {
     let asc = 0;
+    m.xl = m.xr = 0;
     if (m.kind === 'T') {
-      m.points = pointsOf(m.px);
-      const f = face(m, m.points), c = measurer();
-      let w = 0, h = 0, left = 0, widest = 0;
+      const f = face(m, m.points = pointsOf(m.px)), t = table(m.font);
+      let w = 0, h = 0, widest = 0, hash = 2166136261;
       for (const line of m.lines) {
+        for (let i = 0; i < line.length; i++) hash = M.imul(hash ^ line.charCodeAt(i), 16777619);
+        hash = M.imul(hash ^ 10, 16777619);
         h += f.h;
         if (!line) continue;
         const chars = [...line];
-        w = Math.max(w, lineWidth(f, line, m.spacing));
+        w = max(w, lineWidth(f, line, m.spacing));
         let sum = (chars.length - 1) * m.spacing;
         for (const ch of chars) sum += advance(f, ch);
-        widest = Math.max(widest, sum);
-        c.font = f.font;
-        left = Math.max(left, roundEven(c.measureText(chars[0]).actualBoundingBoxLeft || 0));
+        widest = max(widest, sum);
+        m.xl = max(m.xl, roundEven(measure(f.font, chars[0]).actualBoundingBoxLeft || 0));
       }
-      m.w = w; m.h = h; m.xl = left; m.xr = Math.max(0, widest - w);
-      // The export raised the points by the font's ascent at that size (the table's value).
-      const t = table(m.font);
+      m.w = w; m.h = h; m.xr = max(0, widest - w); m.hash = hash;
       if (m.px >= 1 && m.px <= 270 && (t || FAMILIES[m.font.toLowerCase()])) asc = t ? t.ascent[m.px - 1] : f.asc;
-      let hash = 2166136261;
-      for (const line of m.lines) {
-        for (let i = 0; i < line.length; i++) hash = Math.imul(hash ^ line.charCodeAt(i), 16777619);
-        hash = Math.imul(hash ^ 10, 16777619);
-      }
-      m.hash = hash >>> 0;
-    } else m.xl = m.xr = 0;
+    }
     m.hx = m.w >> 1; m.hy = m.h >> 1;
     const p = [];
     for (let i = 0; i < m.pts.length; i += 2) p.push([i16(m.pts[i] + m.hx), i16(m.pts[i + 1] + m.hy - asc)]);
-    const path = m.path = { x0: p[0][0], y0: p[0][1], has: p.length >= 2, sx: [], sy: [], len: [], step: m.speed * 256 };
+    // 13 samples a segment, ((12-i)² P0 + 2i(12-i) P1 + i² P2) / 144 truncated; lengths in 1/256 px.
+    const path = m.path = { x0: p[0][0], y0: p[0][1], has: p.length > 1, sx: [], sy: [], len: [], step: m.speed * 256 };
     for (let k = 0; 2 * k + 2 < p.length; k++)
       for (let i = k ? 1 : 0; i <= 12; i++) {
         const w0 = (12 - i) * (12 - i), w1 = 2 * i * (12 - i), w2 = i * i, a = p[2 * k], b = p[2 * k + 1], c = p[2 * k + 2];
@@ -246,83 +216,55 @@ function prepare(card) {
         path.sy.push(tdiv(w0 * a[1] + w1 * b[1] + w2 * c[1], 144));
       }
     let total = 0;
-    for (let i = 0; i < path.sx.length; i++) {
-      if (i) {
-        const dx = path.sx[i] - path.sx[i - 1], dy = path.sy[i] - path.sy[i - 1];
-        total = Math.min(total + isqrt(65536 * (dx * dx + dy * dy)), FOREVER);
-      }
+    path.sx.forEach((x, i) => {
+      if (i) total = M.min(total + isqrt(65536 * ((x - path.sx[i - 1]) ** 2 + (path.sy[i] - path.sy[i - 1]) ** 2)), FOREVER);
       path.len.push(total);
-    }
+    });
     path.length = total;
   }
 }
 
-// Where an item is on its path `frame` frames after its start.
-function place(m, frame) {
-  const p = m.path, r = { x: p.x0, y: p.y0, s: 0, fwd: true, cyc: 0, fin: false };
-  const step = p.step, cycle = p.length, n = p.sx.length;
-  if (!n || step <= 0 || cycle <= 0) return r;
-  const last = n - 1, d = Math.max(frame, 0) * step;
-  r.cyc = Math.floor(d / cycle);
-  const c = d % cycle;
-  let pause = c > p.length;
-  if (m.repeat >= 0 && m.repeat < r.cyc) { r.cyc = m.repeat; r.fin = pause = true; }
-  r.fwd = !(m.type === 2 && r.cyc % 2 !== 0);
-  const at = i => { r.s = i; r.x = p.sx[i]; r.y = p.sy[i]; };
-  if (pause) {
-    at(r.fwd && m.type !== 1 ? last : 0);
-  } else if (r.fwd) {
-    let lo = 0, hi = last; // the last sample whose length is at most c
+// Where an item is `a` frames after its start.
+function place(m, a) {
+  const p = m.path, r = { x: p.x0, y: p.y0, fin: false }, step = p.step, C = p.length, last = p.sx.length - 1;
+  if (last < 0 || step <= 0 || C <= 0) return r;
+  const d = max(a, 0) * step, c = d % C;
+  let cyc = M.floor(d / C);
+  if (m.repeat >= 0 && m.repeat < cyc) { cyc = m.repeat; r.fin = true; }
+  const fwd = !(m.type === 2 && cyc % 2);
+  const at = (i, j, rest) => {
+    r.x = p.sx[i]; r.y = p.sy[i];
+    const dx = p.sx[j] - r.x, dy = p.sy[j] - r.y, n = isqrt(dx * dx + dy * dy);
+    if (rest && n) { r.x += tdiv(tdiv(dx * rest, n), 256); r.y += tdiv(tdiv(dy * rest, n), 256); }
+  };
+  let lo = 0, hi = last;
+  if (r.fin) at(fwd && m.type !== 1 ? last : 0, 0, 0);
+  else if (fwd) {
     while (lo < hi) { const mid = (lo + hi + 1) >> 1; if (p.len[mid] <= c) lo = mid; else hi = mid - 1; }
-    at(lo);
-    const rest = c - p.len[lo];
-    if (rest > 0 && lo < last) {
-      const dx = p.sx[lo + 1] - p.sx[lo], dy = p.sy[lo + 1] - p.sy[lo], a = isqrt(dx * dx + dy * dy);
-      if (a) { r.x += tdiv(tdiv(dx * rest, a), 256); r.y += tdiv(tdiv(dy * rest, a), 256); }
-    }
-  } else {
-    const s = p.length - c;
-    let lo = 0, hi = last; // the first sample whose length is at least s
+    at(lo, lo + 1, lo < last ? c - p.len[lo] : 0);
+  } else { // the way back
+    const s = C - c;
     while (lo < hi) { const mid = (lo + hi) >> 1; if (p.len[mid] >= s) hi = mid; else lo = mid + 1; }
-    at(lo);
-    const rest = p.len[lo] - s;
-    if (rest !== 0 && lo > 0) {
-      const dx = p.sx[lo - 1] - p.sx[lo], dy = p.sy[lo - 1] - p.sy[lo], a = isqrt(dx * dx + dy * dy);
-      if (a) { r.x += tdiv(tdiv(dx * rest, a), 256); r.y += tdiv(tdiv(dy * rest, a), 256); }
-    }
+    at(lo, lo - 1, lo > 0 ? p.len[lo] - s : 0);
   }
   return r;
 }
 
-// ---------------------------------------------------------------------------------------------
-// The frame clock: scenes, items, events and actions. `out` receives sounds and pages (live
-// play); without it the engine only notes them, which is what trace() wants.
+// The frame clock. `out` gets sounds and pages; without it they are only noted (trace()).
 class Engine {
-  constructor(card, out) {
-    this.card = card; this.out = out;
-    this.rt = card.items.map(m => ({
-      m, X: m.path.x0, Y: m.path.y0, vis: false, visFire: false, active: false, start: 0, saved: 0,
-      fin: false, frozen: false, freeze: 0, animOff: 0, offX: 0, offY: 0, s: 0, fwd: true, cyc: 0,
-      frame: 0, end: 0, zoom: m.points || 1, estep: 1, bstep: 1, etime: 0,
-    }));
-    this.si = 0; this.frame = 0; this.pending = -1; this.playing = false;
-    this.color = 0; this.hideBg = false; this.sounds = []; this.urls = [];
-    this.soundAction = null; this.soundName = null;
+  constructor(card, out, media) {
+    this.card = card; this.out = out; this.media = media;
+    this.rt = card.items.map(m => ({ m, X: m.path.x0, Y: m.path.y0, start: 0, frame: 0, zoom: m.points, estep: 1, bstep: 1, etime: 0 }));
+    this.si = 0; this.cache = [];
   }
   get scene() { return this.card.scenes[this.si]; }
-  items() {
-    const c = this.cache || (this.cache = []);
-    return c[this.si] || (c[this.si] = this.scene.items.filter(Boolean).map(m => this.rt[m.id]));
-  }
-  resetStage() { this.color = this.scene.color; this.hideBg = false; }
+  items() { return this.cache[this.si] || (this.cache[this.si] = this.scene.items.filter(Boolean).map(m => this.rt[m.id])); }
 
   reset(r) {
     const m = r.m, p = m.path;
-    r.frame = 0; r.cyc = 0; r.s = 0; r.fwd = true;
-    r.end = !p.has ? 0 : m.repeat === -1 ? FOREVER : p.step > 0 ? (tdiv((m.repeat + 1) * p.length, p.step) + 1) * 65536 : 0;
-    r.X = p.x0; r.Y = p.y0; r.offX = r.offY = 0;
-    r.active = !m.owner; r.saved = r.start; r.start = 0;
-    r.vis = r.active; r.fin = r.frozen = false; r.animOff = r.freeze = 0;
+    r.end = !p.has ? 0 : m.repeat === -1 ? FOREVER : p.step > 0 ? (tdiv((m.repeat + 1) * p.length, p.step) + 1) * W16 : 0;
+    r.X = p.x0; r.Y = p.y0; r.offX = r.offY = r.frame = r.start = r.animOff = r.freeze = 0;
+    r.vis = r.active = !m.owner; r.fin = r.frozen = false;
   }
 
   advance(r, frame) {
@@ -330,99 +272,64 @@ class Engine {
     if (a < 0 || !r.active) return;
     if (m.kind === 'G') {
       if (m.frames) {
-        const t = r.frozen ? r.freeze : a - r.animOff, steps = tdiv(Math.max(0, t), m.tempo);
+        const steps = tdiv(max(0, r.frozen ? r.freeze : a - r.animOff), m.tempo);
         r.frame = m.once && steps >= m.frames ? m.frames - 1 : steps % m.frames;
       }
     } else if (m.on) {
-      const d = tdiv(r.etime = a, m.delay);
-      if (m.fx.bungee) { const c = d % 60; r.bstep = c <= 29 ? c + 1 : 61 - c; }
-      if (m.fx.type || m.fx.wave) r.estep = d + 1;
-      if (m.fx.zoom) {
-        const period = 10 * m.delay;
-        let k = a % period;
-        if (2 * k > period) k = period - k;
-        r.zoom = Math.max(1, roundDiv(2 * k * m.points, period));
-      }
+      const fx = m.fx, d = tdiv(r.etime = a, m.delay), T = 10 * m.delay;
+      if (fx.bungee) { const c = d % 60; r.bstep = c < 30 ? c + 1 : 61 - c; }
+      if (fx.type || fx.wave) r.estep = d + 1;
+      if (fx.zoom) { let k = a % T; if (2 * k > T) k = T - k; r.zoom = max(1, roundDiv(2 * k * m.points, T)); }
     }
     if (r.fin || !m.path.has) return;
     const pl = place(m, a);
-    r.s = pl.s; r.fwd = pl.fwd; r.cyc = pl.cyc; r.fin = pl.fin;
-    r.X = pl.x + r.offX; r.Y = pl.y + r.offY;
+    r.fin = pl.fin; r.X = pl.x + r.offX; r.Y = pl.y + r.offY;
   }
 
-  fire(r, ev, at, live) {
-    r.visFire = r.vis;
-    for (const a of ev.acts) this.act(a, at, live);
-  }
-
-  // The events due at `frame`, once per pass of the path (mirrored on the way back of Back And
-  // Forth), then those beyond the end of a path that stops, on the item's time line.
-  due(r, frame, live) {
-    if (!r.active || frame < r.start) return;
-    const m = r.m, evs = m.events, n = evs.length, a = frame - r.start;
-    if (!n) return;
-    let s = r.start * 65536;
-    const step = m.path.step, C = m.path.length, E = r.end, back = m.type === 2;
-    const fire = (i, at) => this.fire(r, evs[i], at, live);
+  // Timed events (16.16 frames): once a pass of the path, mirrored on the way back; past the
+  // end of a path that stops, on the time line.
+  due(r, frame) {
+    const m = r.m, evs = m.events, n = evs.length, a = frame - r.start, step = m.path.step, C = m.path.length, E = r.end;
+    if (!r.active || a < 0 || !n) return;
+    const fire = (i, at) => {
+      r.visFire = r.vis;
+      for (const x of evs[i].acts) this.act(x, at);
+    };
     if (m.path.has && step > 0 && C > 0) {
-      const G = Math.floor(C / step) * 65536, cyc = Math.floor(a * step / C);
-      const f = Math.floor((a * step) % C / step);
-      r.cyc = cyc;
-      const h = tdiv(((a - 1) * step) % C, step) * 65536;
-      if (live) s += cyc * G;
-      else {
-        for (let c = 0; c < cyc; c++) {
-          if (!(back && c % 2 === 1)) {
-            for (let i = 0; i < n && evs[i].time <= E; i++) fire(i, s + evs[i].time);
-          } else {
-            for (let i = n - 1; i >= 0; i--) if (evs[i].time <= E) fire(i, s + G - evs[i].time);
-          }
-          s += G;
-        }
-      }
-      const hh = live ? h : 0, fwd = !(back && cyc % 2 === 1);
+      const G = M.floor(C / step) * W16, cyc = M.floor(a * step / C), F = M.floor(a * step % C / step) * W16;
+      const h = tdiv((a - 1) * step % C, step) * W16, back = m.type === 2;
+      const s = r.start * W16 + cyc * G, prev = cyc > 0 ? s - G : s;
       if (m.repeat === -1 || C >= a * step) {
-        const F = f * 65536, prev = cyc > 0 ? s - G : s;
-        if (fwd) {
-          if (live && !back && F < hh) for (let i = 0; i < n; i++) if (evs[i].time > hh) fire(i, prev + evs[i].time);
-          for (let i = 0; i < n; i++) {
+        if (!(back && cyc % 2)) {
+          if (!back && F < h) for (let i = 0; i < n; i++) if (evs[i].time > h) fire(i, prev + evs[i].time);
+          for (let i = 0; i < n && evs[i].time <= F; i++) {
             const t = evs[i].time;
-            if (t > F) break;
-            if (t < hh || (t === hh && hh > 0)) continue;
-            if (live && t === 0 && a === 1 && r.start === 0) continue;
-            fire(i, s + t);
+            if (t > h || (t === h && !h && !(t === 0 && a === 1 && r.start === 0))) fire(i, s + t);
           }
         } else {
-          if (live && back && F < hh) for (let i = n - 1; i >= 0; i--) if (evs[i].time >= hh) fire(i, prev + evs[i].time);
-          for (let i = n - 1; i >= 0; i--) {
-            const t = evs[i].time;
-            if (t < G - F) break;
-            if (t < G - hh) fire(i, s + G - t);
-          }
+          if (back && F < h) for (let i = n - 1; i >= 0; i--) if (evs[i].time >= h) fire(i, prev + evs[i].time);
+          for (let i = n - 1; i >= 0 && evs[i].time >= G - F; i--) if (evs[i].time < G - h) fire(i, s + G - evs[i].time);
         }
       }
     }
     if (E !== FOREVER) {
-      const t = a * 65536, p = live ? t - 65536 : 0;
-      for (let i = 0; i < n; i++) {
+      const t = a * W16, p = t - W16;
+      for (let i = 0; i < n && evs[i].time <= t; i++) {
         const et = evs[i].time;
-        if (et > t) break;
-        if (et < p || et < E || (et === p && p > 0)) continue;
-        if (live && et === 0 && t > 0 && r.start === 0) continue;
-        fire(i, et + r.start * 65536);
+        if (et >= p && et >= E && !(et === p && p > 0) && !(et === 0 && t > 0 && r.start === 0)) fire(i, et + r.start * W16);
       }
     }
   }
 
-  target(i) { const m = this.scene.items[i]; return m ? this.rt[m.id] : null; }
+  target(i) { const m = this.scene.items[i]; return m && this.rt[m.id]; }
 
-  act(a, at, live) {
-    const own = this.rt[a.owner.id];
+  act(a, at) {
+    const own = this.rt[a.owner.id], f = M.floor(((at % 2 ** 32) + 2 ** 32) % 2 ** 32 / W16);
     if (!own.visFire) return;
-    const f = u16(at);
+    let r;
     switch (a.code) {
-      case 1: case 2: {
-        const r = this.rt[a.item.id];
+      case 1: case 2:
+        r = this.rt[a.item.id];
         if (a.code === 1 && a.item.byUser) {
           r.offX = own.X - a.item.path.x0; r.offY = own.Y - a.item.path.y0;
           r.X = own.X; r.Y = own.Y;
@@ -431,29 +338,22 @@ class Engine {
         if (a.code === 1) own.vis = false;
         r.vis = true;
         break;
-      }
-      case 3: {
-        const r = this.target(a.target);
-        if (r) r.vis = a.on; else if (a.target === -1) this.hideBg = !a.on;
+      case 3:
+        if ((r = this.target(a.target))) r.vis = a.on; else if (a.target === -1) this.hideBg = !a.on;
         break;
-      }
-      case 4: {
-        const r = this.target(a.target);
-        if (!r) break;
+      case 4:
+        if (!(r = this.target(a.target))) break;
         if (!a.on) {
           r.frozen = true;
-          if (r.freeze === 0) r.freeze = f - r.start;
+          if (!r.freeze) r.freeze = f - r.start;
         } else if (r.frozen) {
           r.frozen = false; r.animOff = f - r.start - r.freeze; r.freeze = 0;
         }
         break;
-      }
       case 5: this.color = a.color; break;
       case 6:
-        if (!live) break;
         if (a.play) {
-          // A looping sound already started by this action plays on.
-          if (!a.loop || this.soundAction !== a) {
+          if (!a.loop || this.soundAction !== a) { // its own looping sound plays on
             this.sounds.push('start ' + a.sound + (a.loop ? ' loop' : ''));
             if (this.out) this.out.play(a.sound, a.loop);
           }
@@ -464,81 +364,57 @@ class Engine {
           this.soundAction = null;
         }
         break;
-      case 7: if (live && this.card.scenes[a.scene]) this.pending = a.scene; break;
+      case 7: if (this.card.scenes[a.scene]) this.pending = a.scene; break;
       default:
-        if (!live) break;
         this.urls.push(a.url + ' ' + a.frame + (a.relative ? ' relative' : ''));
         if (this.out) this.out.url(a);
     }
   }
 
-  start() {
-    this.si = 0; this.soundAction = null; this.soundName = null;
-    this.sounds = []; this.urls = []; this.frame = 0; this.pending = -1;
-    this.resetStage();
+  begin() {
+    this.frame = 0; this.pending = -1; this.color = this.scene.color; this.hideBg = false;
     const items = this.items();
     for (const r of items) { this.reset(r); this.advance(r, 0); }
-    this.playing = true;
-    for (const r of items) this.due(r, 0, true);
+    for (const r of items) this.due(r, 0);
+  }
+  start() {
+    this.si = 0; this.soundAction = this.soundName = null; this.sounds = []; this.urls = [];
+    this.begin();
     if (this.pending >= 0) this.switchScene();
   }
-
+  switchScene() { this.si = this.pending; this.begin(); } // a go-to at its frame 0 waits a tick
   tick() {
-    if (!this.playing) return;
     this.sounds = []; this.urls = [];
-    this.frame++;
-    const items = this.items();
-    for (const r of items) this.due(r, this.frame, true);
+    const items = this.items(), f = ++this.frame;
+    for (const r of items) this.due(r, f);
     if (this.pending >= 0) return this.switchScene();
-    for (const r of items) if (r.active) this.advance(r, this.frame);
+    for (const r of items) this.advance(r, f);
   }
-
-  switchScene() {
-    this.si = this.pending; this.pending = -1; this.frame = 0;
-    this.resetStage();
-    const items = this.items();
-    for (const r of items) { this.reset(r); this.advance(r, 0); }
-    for (const r of items) this.due(r, 0, true);
-  }
-
   click(x, y) {
-    if (!this.playing) return;
     this.sounds = []; this.urls = [];
     const r = this.itemAt(x, y);
     if (r && r.m.user) {
       r.visFire = r.vis;
-      for (const a of r.m.user) this.act(a, this.frame * 65536, true);
+      for (const a of r.m.user) this.act(a, this.frame * W16);
     }
     if (this.pending >= 0) this.switchScene();
   }
 
-  box(r) {
-    const left = r.X - r.m.hx - r.m.xl, top = r.Y - r.m.hy;
-    return [left, top, left + r.m.w + r.m.xr, top + r.m.h];
-  }
-
-  // The topmost visible item whose graphic is opaque at the point.
+  // The topmost visible item opaque at the point (a text: its box).
   itemAt(x, y) {
     const items = this.items();
     for (let i = items.length - 1; i >= 0; i--) {
-      const r = items[i];
-      if (!r.vis) continue;
-      const b = this.box(r);
-      if (x < b[0] || x > b[2] || y < b[1] || y > b[3]) continue;
-      if (r.m.kind === 'T' || this.opaque(r, x - b[0], y - b[1])) return r;
+      const r = items[i], m = r.m, left = r.X - m.hx - m.xl, top = r.Y - m.hy;
+      if (!r.vis || x < left || y < top || x > left + m.w + m.xr || y > top + m.h) continue;
+      if (m.kind === 'T' || this.opaque(r, x - left, y - top)) return r;
     }
     return null;
   }
-
   opaque(r, x, y) {
-    const m = r.m;
-    if (x >= m.w || y >= m.h) return false;
-    const img = this.media && this.media.images.get(m.gif);
-    if (!img || !img.ok) return false;
-    const mask = img.mask();
-    if (!mask) return true;
-    const sx = r.frame * m.w + x;
-    return sx < mask.w && y < mask.h && mask.a[y * mask.w + sx] > 0;
+    const m = r.m, img = this.media && this.media.images.get(m.gif);
+    if (x >= m.w || y >= m.h || !img || !img.ok) return false;
+    const k = img.mask(), sx = r.frame * m.w + x;
+    return !k || (sx < k.w && y < k.h && k.a[y * k.w + sx] > 0);
   }
 
   line(tick) {
@@ -549,271 +425,228 @@ class Engine {
   }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Drawing a frame: background, items in z-order, border.
 function draw(ctx, eng, W, H) {
-  const sc = eng.scene, B = sc.border, media = eng.media;
+  const sc = eng.scene, B = sc.border, images = eng.media.images, bg = !eng.hideBg && sc.bg && images.get(sc.bg);
   ctx.save();
   ctx.imageSmoothingEnabled = false;
   ctx.beginPath();
-  if (W - 2 * B > 0 && H - 2 * B > 0) ctx.rect(B, B, W - 2 * B, H - 2 * B);
+  if (W > 2 * B && H > 2 * B) ctx.rect(B, B, W - 2 * B, H - 2 * B);
   ctx.clip();
   ctx.fillStyle = css(eng.color);
   ctx.fillRect(0, 0, W, H);
-  const bg = !eng.hideBg && sc.bg && media && media.images.get(sc.bg);
   if (bg && bg.ok) {
-    const bw = bg.img.naturalWidth, bh = bg.img.naturalHeight;
-    if (!sc.tile) ctx.drawImage(bg.img, tdiv(W - bw, 2), tdiv(H - bh, 2));
-    else if (bw > 0 && bh > 0) for (let y = 0; y < H; y += bh) for (let x = 0; x < W; x += bw) ctx.drawImage(bg.img, x, y);
+    const i = bg.img, bw = i.naturalWidth, bh = i.naturalHeight;
+    if (!sc.tile) ctx.drawImage(i, tdiv(W - bw, 2), tdiv(H - bh, 2));
+    else for (let y = 0; y < H; y += bh) for (let x = 0; x < W; x += bw) ctx.drawImage(i, x, y);
   }
   for (const r of eng.items()) {
+    const m = r.m, x = r.X - m.hx, y = r.Y - m.hy, g = images.get(m.gif);
     if (!r.vis) continue;
-    const m = r.m, x = r.X - m.hx, y = r.Y - m.hy;
-    if (m.kind === 'T') { drawText(ctx, r, x, y); continue; }
-    const g = media && media.images.get(m.gif);
-    if (g && g.ok && m.w > 0 && m.h > 0) ctx.drawImage(g.img, r.frame * m.w, 0, m.w, m.h, x, y, m.w, m.h);
+    if (m.kind === 'T') drawText(ctx, r, x, y);
+    else if (g && g.ok && m.w && m.h) ctx.drawImage(g.img, r.frame * m.w, 0, m.w, m.h, x, y, m.w, m.h);
   }
   ctx.restore();
-  if (B > 0) {
-    ctx.fillStyle = css(sc.borderColor);
-    if (tdiv(W, 2) >= B && tdiv(H, 2) >= B) {
-      for (let k = 0; k < B; k++) {
-        const w = W - 2 * k, h = H - 2 * k;
-        ctx.fillRect(k, k, w, 1); ctx.fillRect(k, k + h - 1, w, 1);
-        ctx.fillRect(k, k, 1, h); ctx.fillRect(k + w - 1, k, 1, h);
-      }
-    } else ctx.fillRect(0, 0, W, H);
+  ctx.fillStyle = css(sc.borderColor);
+  if (B > 0 && (tdiv(W, 2) < B || tdiv(H, 2) < B)) ctx.fillRect(0, 0, W, H);
+  else for (let k = 0, w = W, h = H; k < B; k++, w -= 2, h -= 2) {
+    ctx.fillRect(k, k, w, 1); ctx.fillRect(k, k + h - 1, w, 1);
+    ctx.fillRect(k, k, 1, h); ctx.fillRect(k + w - 1, k, 1, h);
   }
 }
 
-// Characters one by one: each with its baseline at the top of its line plus its font's ascent,
-// the pen moving on by the rounded advance plus the spacing; effects as the editor draws them.
+// Character by character, each on its font's ascent, the pen moving by the rounded advance.
 function drawText(ctx, r, left, top) {
-  const m = r.m, fx = m.fx, lines = m.lines;
-  if (!lines.length) return;
-  const s = fx.zoom ? r.zoom : m.points, base = face(m, s), lh = base.h;
+  const m = r.m, fx = m.fx, lines = m.lines, s = fx.zoom ? r.zoom : m.points, base = face(m, s), lh = base.h;
   let y = top, n = 0;
-  if (fx.zoom) y += roundDiv((Math.floor(m.h / lines.length) - lh) * lines.length, 2);
+  if (fx.zoom) y += roundDiv((M.floor(m.h / lines.length) - lh) * lines.length, 2);
   ctx.textBaseline = 'alphabetic';
   ctx.textAlign = 'left';
   ctx.fillStyle = css(m.color);
-  for (let li = 0; li < lines.length; li++) {
+  for (let li = 0; li < lines.length; li++, y += lh) {
     const line = lines[li];
-    if (!line) { y += lh; continue; }
-    let pen = left + (fx.zoom ? roundDiv(m.w - lineWidth(base, line, m.spacing), 2) : m.offsets[li]), k = 0;
+    let pen = left + (!line ? 0 : fx.zoom ? roundDiv(m.w - lineWidth(base, line, m.spacing), 2) : m.offsets[li]), k = 0;
     for (const ch of line) {
       k++; n++;
       if (fx.type && n > r.estep) return;
-      let dx = 0, dy = 0, size = s;
+      let dy = 0, size = s;
+      const dx = fx.bungee ? k * r.bstep : 0;
       if (fx.wave) {
         if (n === r.estep - 1 || n === r.estep + 1) size = 2 * s;
         else if (n === r.estep) size = 3 * s;
         dy = -2 * (tdiv(size, 2) - tdiv(s, 2));
       }
-      if (fx.bungee) dx = k * r.bstep;
       if (fx.blink) {
-        const h = fmix(m.hash ^ Math.imul(r.etime, 0x9E3779B1) ^ Math.imul(n, 0x85EBCA77));
-        ctx.fillStyle = docCss(h & 0xffffff);
+        const c = fmix(m.hash ^ M.imul(r.etime, 0x9E3779B1) ^ M.imul(n, 0x85EBCA77));
+        ctx.fillStyle = css((c & 255) << 16 | c & 0xff00 | c >> 16 & 255);
       }
       const f = size === s ? base : face(m, size);
       ctx.font = f.font;
       ctx.fillText(ch, pen + dx, y + dy + f.asc);
       pen += dx + advance(f, ch) + m.spacing;
     }
-    y += lh;
   }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Media: GIFs (strips cut into frames by the item's frame size) and Sun audio sounds.
 function loadMedia(card, base) {
   const images = new Map(), sounds = new Map(), waits = [];
-  const names = new Set(card.scenes.map(s => s.bg).filter(Boolean));
-  for (const m of card.items) if (m.kind === 'G' && m.gif) names.add(m.gif);
+  const names = new Set(card.scenes.map(s => s.bg));
+  for (const m of card.items) {
+    names.add(m.gif);
+    for (const ev of m.events.concat({ acts: m.user || [] }))
+      for (const a of ev.acts) if (a.code === 6 && a.play && !sounds.has(a.sound)) {
+        const e = {};
+        sounds.set(a.sound, e);
+        waits.push(fetch(new URL(a.sound, base)).then(r => r.ok ? r.arrayBuffer() : Promise.reject(Error('HTTP ' + r.status)))
+          .then(b => { e.data = decodeAu(b); }).catch(err => warn(`cannot load ${a.sound}: ${err.message}`)));
+      }
+  }
   for (const name of names) {
-    const e = { img: new Image(), ok: false, m: undefined };
+    if (!name) continue;
+    const e = { img: new Image() }, img = e.img;
     e.mask = () => {
-      if (e.m === undefined) {
-        e.m = null;
+      if (e.k === undefined) {
+        e.k = null;
         try {
-          const c = document.createElement('canvas'), w = c.width = e.img.naturalWidth, h = c.height = e.img.naturalHeight;
+          const c = document.createElement('canvas'), w = c.width = img.naturalWidth, h = c.height = img.naturalHeight;
           const x = c.getContext('2d', { willReadFrequently: true });
-          x.drawImage(e.img, 0, 0);
+          x.drawImage(img, 0, 0);
           const d = x.getImageData(0, 0, w, h).data, a = new Uint8Array(w * h);
           for (let i = 0; i < a.length; i++) a[i] = d[4 * i + 3];
-          e.m = { w, h, a };
-        } catch (err) { /* a page read from disk: hit the whole rectangle */ }
+          e.k = { w, h, a };
+        } catch (err) { /* a page read from disk: the whole rectangle takes clicks */ }
       }
-      return e.m;
+      return e.k;
     };
     waits.push(new Promise(done => {
-      e.img.onload = () => { e.ok = e.img.naturalWidth > 0; done(); };
-      e.img.onerror = () => { console.warn('Kavelins: cannot load ' + name); done(); };
+      img.onload = () => { e.ok = img.naturalWidth > 0 && img.naturalHeight > 0; done(); };
+      img.onerror = () => { warn('cannot load ' + name); done(); };
     }));
-    e.img.src = new URL(name, base).href;
+    img.src = new URL(name, base).href;
     images.set(name, e);
   }
-  for (const m of card.items) for (const ev of m.events.concat(m.user ? [{ acts: m.user }] : []))
-    for (const a of ev.acts) if (a.code === 6 && a.sound && !sounds.has(a.sound)) {
-      const e = { buf: null, data: null };
-      sounds.set(a.sound, e);
-      waits.push(fetch(new URL(a.sound, base).href)
-        .then(r => r.ok ? r.arrayBuffer() : Promise.reject(new Error('HTTP ' + r.status)))
-        .then(b => { e.data = decodeAu(b); })
-        .catch(err => console.warn(`Kavelins: cannot load ${a.sound}: ${err.message}`)));
-    }
   return { images, sounds, ready: Promise.all(waits) };
 }
 
-// Sun audio: a big-endian header, then mu-law, A-law or linear samples.
+// Sun audio: mu-law, A-law or linear.
 function decodeAu(buf) {
   const v = new DataView(buf);
-  if (buf.byteLength < 24 || v.getUint32(0) !== 0x2e736e64) throw new Error('not Sun audio');
-  const off = v.getUint32(4), size = v.getUint32(8), enc = v.getUint32(12), rate = v.getUint32(16), ch = Math.max(1, v.getUint32(20));
-  const end = Math.min(buf.byteLength, size === 0xffffffff ? buf.byteLength : off + size);
-  const bytes = { 1: 1, 2: 1, 3: 2, 27: 1 }[enc];
-  if (!bytes || off > end || ch > 8 || rate < 3000 || rate > 384000) throw new Error('unsupported Sun audio');
-  const n = Math.floor((end - off) / bytes / ch), out = [];
+  if (buf.byteLength < 24 || v.getUint32(0) !== 0x2e736e64) throw Error('not Sun audio');
+  const [off, size, enc, rate, chans] = [4, 8, 12, 16, 20].map(i => v.getUint32(i)), ch = max(1, chans);
+  const end = M.min(buf.byteLength, size === 0xffffffff ? buf.byteLength : off + size), bytes = { 1: 1, 2: 1, 3: 2, 27: 1 }[enc];
+  if (!bytes || off > end || ch > 8 || rate < 3000 || rate > 384000) throw Error('unsupported Sun audio');
+  const n = M.floor((end - off) / bytes / ch), out = [];
   for (let c = 0; c < ch; c++) out.push(new Float32Array(n));
   for (let i = 0, p = off; i < n; i++) for (let c = 0; c < ch; c++, p += bytes) {
     let x;
-    if (enc === 3) x = v.getInt16(p) / 32768;
-    else if (enc === 2) x = v.getInt8(p) / 128;
-    else {
-      const u = ~v.getUint8(p) & 255;
-      if (enc === 1) {
-        const t = (((u & 15) << 3) + 132) << ((u >> 4) & 7);
-        x = (u & 128 ? 132 - t : t - 132) / 32768;
-      } else {
-        const a = (u ^ 0xff ^ 0x55) & 255, e = (a >> 4) & 7;
-        let t = (a & 15) << 4;
-        t = e ? (t + 264) << (e - 1) : t + 8;
-        x = (a & 128 ? t : -t) / 32768;
-      }
+    if (enc === 3) x = v.getInt16(p);
+    else if (enc === 2) x = v.getInt8(p) * 256;
+    else if (enc === 1) {
+      const u = ~v.getUint8(p) & 255, t = (((u & 15) << 3) + 132) << (u >> 4 & 7);
+      x = u & 128 ? 132 - t : t - 132;
+    } else {
+      const a = v.getUint8(p) ^ 0x55, e = a >> 4 & 7, t = e ? ((a & 15) << 4) + 264 << e - 1 : ((a & 15) << 4) + 8;
+      x = a & 128 ? t : -t;
     }
-    out[c][i] = x;
+    out[c][i] = x / 32768;
   }
   return { rate, out };
 }
 
-// One sound at a time per Kavelin; a new one stops the one playing. Browsers start sound only
-// after the visitor has interacted with the page: a looping sound asked for before then
-// starts at the first interaction.
-let audioCtx = null;
+// One sound at a time. Browsers allow sound after the first interaction: a looping sound
+// asked for before then starts at it, a short one stays silent.
+let audioCtx = null, unlocked = false;
 const audibles = new Set();
 function unlockAudio() {
+  unlocked = true;
   try {
-    if (!audioCtx) { const A = window.AudioContext || window.webkitAudioContext; if (A) audioCtx = new A(); }
-    if (audioCtx && audioCtx.state !== 'running') audioCtx.resume().then(() => { for (const s of audibles) s.resume(); }, () => {});
+    const A = window.AudioContext || window.webkitAudioContext;
+    if (!audioCtx && A) audioCtx = new A();
+    if (audioCtx && audioCtx.state !== 'running') audioCtx.resume().then(() => audibles.forEach(s => s.resume()), () => {});
   } catch (e) { /* no sound here */ }
 }
 for (const ev of ['pointerdown', 'keydown', 'touchend']) document.addEventListener(ev, unlockAudio, true);
 
 class Sound {
-  constructor(media) { this.media = media; this.src = null; this.want = null; audibles.add(this); }
+  constructor(media) { this.media = media; audibles.add(this); }
   play(name, loop) {
     this.stop();
-    this.want = { name, loop, at: Date.now() };
-    this.resume();
+    if (unlocked || loop) { this.want = { name, loop, at: Date.now() }; this.resume(); }
   }
   resume() {
     const w = this.want, e = w && this.media.sounds.get(w.name);
-    if (!w || this.src || !e || !e.data || !audioCtx || audioCtx.state !== 'running') return;
-    if (!w.loop && Date.now() - w.at > 1000) return; // a short sound asked for long ago stays silent
+    if (!e || !e.data || this.src || !audioCtx || audioCtx.state !== 'running') return;
+    if (!w.loop && Date.now() - w.at > 1000) return;
     try {
       if (!e.buf) {
-        e.buf = audioCtx.createBuffer(e.data.out.length, e.data.out[0].length || 1, e.data.rate);
-        e.data.out.forEach((d, c) => e.buf.copyToChannel(d, c));
+        const d = e.data;
+        e.buf = audioCtx.createBuffer(d.out.length, d.out[0].length || 1, d.rate);
+        d.out.forEach((x, c) => e.buf.copyToChannel(x, c));
       }
       const s = this.src = audioCtx.createBufferSource();
       s.buffer = e.buf; s.loop = w.loop;
       s.connect(audioCtx.destination);
-      s.onended = () => { if (this.src === s) { this.src = null; this.want = null; } };
+      s.onended = () => { if (this.src === s) this.src = this.want = null; };
       s.start();
-    } catch (err) { console.warn('Kavelins: cannot play ' + w.name); }
+    } catch (err) { warn('cannot play ' + w.name); }
   }
   stop() {
     this.want = null;
-    if (this.src) { try { this.src.stop(); } catch (e) { /* already ended */ } this.src = null; }
+    try { if (this.src) this.src.stop(); } catch (e) { /* it had ended */ }
+    this.src = null;
   }
   dispose() { this.stop(); audibles.delete(this); }
 }
 
-// ---------------------------------------------------------------------------------------------
-const UNSAFE_URL = /^\s*(javascript|data|vbscript|blob|file):/i;
+// A relative address is the page's; an absolute one without a scheme a web address.
 function openUrl(a, base) {
-  if (!a.url) return;
   let href = a.url.trim();
-  if (UNSAFE_URL.test(href)) return console.warn('Kavelins: refused to open ' + href);
-  // A relative address is relative to the page; an absolute one without a scheme is a web address.
+  if (!href) return;
+  if (/^(javascript|data|vbscript|blob|file):/i.test(href)) return warn('refused to open ' + href);
   if (!a.relative && !/^[a-z][a-z0-9+.-]*:/i.test(href)) href = 'http://' + href.replace(/^\/+/, '');
-  try { href = new URL(href, base).href; } catch (e) { return console.warn('Kavelins: bad address ' + a.url); }
+  try { href = new URL(href, base).href; } catch (e) { return warn('bad address ' + href); }
   const target = a.frame || '_self';
   window.open(href, target, target === '_blank' ? 'noopener' : undefined);
 }
 
-function parseClicks(clicks) {
-  return (clicks || []).map(c => {
-    if (typeof c === 'string') { const m = /^(-?\d+),(-?\d+)@(\d+)$/.exec(c.trim()); return m && { x: +m[1], y: +m[2], tick: +m[3] }; }
-    return c && { x: c.x | 0, y: c.y | 0, tick: c.tick | 0 };
-  }).filter(Boolean);
-}
-
 class Player {
-  constructor(cardText, opts) {
-    const o = opts || {};
-    this.width = Math.max(1, o.width | 0 || 468);
-    this.height = Math.max(1, o.height | 0 || 120);
+  constructor(cardText, o = {}) {
+    const W = this.width = o.width > 0 ? o.width | 0 : 468, H = this.height = o.height > 0 ? o.height | 0 : 120;
+    const cv = this.canvas = document.createElement('canvas'), k = this.scale = o.scale || max(1, M.round(window.devicePixelRatio || 1));
     this.base = o.base || document.baseURI;
-    this.error = null; this.ticks = 0; this.raf = 0; this.paused = false; this.mouse = null;
-    const cv = this.canvas = document.createElement('canvas');
-    const k = Math.max(1, Math.round(window.devicePixelRatio || 1));
-    this.scale = o.scale || k;
-    cv.width = this.width * this.scale; cv.height = this.height * this.scale;
-    cv.style.width = this.width + 'px'; cv.style.height = this.height + 'px';
-    cv.style.display = 'block';
+    this.ticks = 0;
+    cv.width = W * k; cv.height = H * k;
+    cv.style.cssText = `display:block;width:${W}px;height:${H}px`;
     this.ctx = cv.getContext('2d');
+    this.ready = Promise.resolve(this);
     try {
-      this.card = parseCard(cardText);
-      prepare(this.card);
+      prepare(this.card = parseCard(cardText));
+      this.media = loadMedia(this.card, this.base);
+      this.sound = new Sound(this.media);
+      this.engine = new Engine(this.card, {
+        play: (name, loop) => this.sound.play(name, loop), stop: () => this.sound.stop(), url: a => openUrl(a, this.base),
+      }, this.media);
+      this.engine.start();
     } catch (e) {
       this.fail(e);
-      this.ready = Promise.resolve(this);
       return;
     }
-    this.media = loadMedia(this.card, this.base);
-    this.sound = new Sound(this.media);
-    const out = {
-      play: (name, loop) => this.sound.play(name, loop),
-      stop: () => this.sound.stop(),
-      url: a => openUrl(a, this.base),
+    const at = e => {
+      const b = cv.getBoundingClientRect();
+      return [M.floor((e.clientX - b.left) * W / (b.width || 1)), M.floor((e.clientY - b.top) * H / (b.height || 1))];
     };
-    this.engine = this.newEngine(out);
-    this.engine.start();
-    cv.addEventListener('pointerup', e => this.guard(() => {
-      if (e.button !== 0) return;
+    cv.addEventListener('pointerup', e => {
+      if (e.button) return;
       unlockAudio();
-      const p = this.stagePoint(e);
-      this.engine.click(p[0], p[1]);
-      this.render();
+      this.click(...at(e));
       this.hover();
-    }));
-    cv.addEventListener('pointermove', e => { this.mouse = this.stagePoint(e); this.guard(() => this.hover()); });
-    cv.addEventListener('pointerleave', () => { this.mouse = null; cv.style.cursor = ''; });
+    });
+    cv.addEventListener('pointermove', e => { this.mouse = at(e); this.hover(); });
+    cv.addEventListener('pointerleave', () => { this.mouse = null; this.hover(); });
     let timer;
     this.ready = Promise.race([this.media.ready, new Promise(r => { timer = setTimeout(r, o.wait || 4000); })])
       .then(() => { clearTimeout(timer); return this; });
     this.render();
     if (o.autoplay !== false) this.ready.then(() => { if (!this.paused) this.play(); });
-  }
-  newEngine(out) { const e = new Engine(this.card, out); e.media = this.media; return e; }
-  stagePoint(e) {
-    const b = this.canvas.getBoundingClientRect();
-    return [Math.floor((e.clientX - b.left) * this.width / (b.width || 1)), Math.floor((e.clientY - b.top) * this.height / (b.height || 1))];
-  }
-  hover() {
-    const r = this.mouse && this.engine.itemAt(this.mouse[0], this.mouse[1]);
-    this.canvas.style.cursor = r && r.m.user && r.m.user.length ? 'pointer' : '';
   }
   guard(fn) {
     if (this.error) return;
@@ -830,61 +663,70 @@ class Player {
     c.fillStyle = '#444'; c.font = '12px sans-serif'; c.textAlign = 'center'; c.textBaseline = 'middle';
     c.fillText('This Kavelin cannot be played.', W / 2, H / 2, W - 4);
   }
+  hover() {
+    this.guard(() => {
+      const r = this.mouse && this.engine.itemAt(...this.mouse);
+      this.canvas.style.cursor = r && r.m.user && r.m.user.length ? 'pointer' : '';
+    });
+  }
   render() {
     this.guard(() => {
       this.ctx.setTransform(this.scale, 0, 0, this.scale, 0, 0);
       draw(this.ctx, this.engine, this.width, this.height);
     });
   }
+  // 40 ms a frame; frames missed are skipped, as a timer does.
   play() {
     if (this.error || this.raf) return;
     this.paused = false;
     let last = performance.now(), acc = 0;
     const frame = now => {
       this.raf = requestAnimationFrame(frame);
-      acc += Math.min(now - last, 1000); last = now;
+      acc += M.min(now - last, 1000);
+      last = now;
       let n = 0;
-      while (acc >= TICK && n < 5) { acc -= TICK; n++; this.guard(() => { this.engine.tick(); this.ticks++; }); }
-      if (acc >= TICK) acc = 0; // the clock skips ticks it could not keep up with, as a timer does
-      if (n) { this.render(); if (this.mouse) this.guard(() => this.hover()); }
+      for (; acc >= TICK && n < 5; n++, acc -= TICK) this.guard(() => { this.engine.tick(); this.ticks++; });
+      if (acc >= TICK) acc = 0;
+      if (n) { this.render(); if (this.mouse) this.hover(); }
     };
     this.raf = requestAnimationFrame(frame);
   }
   // The test interface: deterministic stepping, clicks and traces.
+  pause() { this.paused = true; cancelAnimationFrame(this.raf); this.raf = 0; }
   restart() { this.guard(() => { this.engine.start(); this.ticks = 0; }); this.render(); return this.state(); }
-  pause() { this.paused = true; if (this.raf) cancelAnimationFrame(this.raf); this.raf = 0; }
-  step(n) {
+  step(n = 1) {
     this.pause();
-    for (let i = 0; i < (n === undefined ? 1 : n); i++) this.guard(() => { this.engine.tick(); this.ticks++; });
+    for (let i = 0; i < n; i++) this.guard(() => { this.engine.tick(); this.ticks++; });
     this.render();
     return this.state();
   }
   click(x, y) { this.guard(() => this.engine.click(x | 0, y | 0)); this.render(); return this.state(); }
   state() {
     if (this.error) return { error: this.error };
-    const s = JSON.parse(this.engine.line(this.ticks));
-    s.color = css(this.engine.color); s.background = !this.engine.hideBg; s.playing = !this.paused;
-    return s;
+    const e = this.engine, s = JSON.parse(e.line(this.ticks));
+    return Object.assign(s, { color: css(e.color), background: !e.hideBg, playing: !this.paused });
   }
-  // Plays the Kavelin from its start without sound or pages, as `kavelins-cli play --trace`
-  // does: one line per tick from 0 to n, clicks "X,Y@T" right after tick T. `each` (optional)
-  // is called with every line, its tick and a function that draws that tick on a 2D context.
-  trace(n, clicks, each) {
-    if (this.error) return [];
-    const eng = this.newEngine(null), lines = [], cs = parseClicks(clicks);
+  // As `kavelins-cli play --trace`, silent: ticks 0 to n, clicks "X,Y@T" after tick T; `each`
+  // gets every line, its tick and a function drawing that tick.
+  trace(n, clicks = [], each) {
+    const lines = [];
+    if (this.error) return lines;
+    const e = new Engine(this.card, null, this.media), cs = clicks.map(c => {
+      const m = /^(-?\d+),(-?\d+)@(\d+)$/.exec(c && c.x !== undefined ? `${c.x},${c.y}@${c.tick}` : String(c));
+      return m && m.slice(1).map(Number);
+    }).filter(Boolean);
     try {
-      eng.start();
+      e.start();
       for (let t = 0; t <= n; t++) {
-        if (t > 0) eng.tick();
-        let sounds = eng.sounds, urls = eng.urls;
-        for (const c of cs) if (c.tick === t) { eng.click(c.x, c.y); sounds = sounds.concat(eng.sounds); urls = urls.concat(eng.urls); }
-        eng.sounds = sounds; eng.urls = urls;
-        const line = eng.line(t);
-        lines.push(line);
-        if (each) each(line, t, ctx => draw(ctx, eng, this.width, this.height));
+        if (t) e.tick();
+        let sounds = e.sounds, urls = e.urls;
+        for (const c of cs) if (c[2] === t) { e.click(c[0], c[1]); sounds = sounds.concat(e.sounds); urls = urls.concat(e.urls); }
+        e.sounds = sounds; e.urls = urls;
+        lines.push(e.line(t));
+        if (each) each(lines[t], t, ctx => draw(ctx, e, this.width, this.height));
       }
-    } catch (e) {
-      console.error('Kavelins: trace stopped at tick ' + lines.length + ': ' + e.message);
+    } catch (err) {
+      console.error(`Kavelins: the trace stopped at tick ${lines.length}: ${err.message}`);
     }
     return lines;
   }
@@ -895,32 +737,29 @@ class Player {
   }
 }
 
-// Every card on the page: the element holding <param name="Card"> gives way to the canvas.
+// Each <param name="Card">: its element gives way to a canvas.
 const api = window.kavelins = window.kavelins || { players: [] };
-api.Player = Player;
-api.parse = text => { const c = parseCard(text); prepare(c); return c; };
-api.mount = (cardText, parent, opts) => {
-  const p = new Player(cardText, opts);
-  if (parent) parent.appendChild(p.canvas);
-  return p;
-};
+Object.assign(api, {
+  Player, decodeAu,
+  mount(cardText, parent, opts) {
+    const p = new Player(cardText, opts);
+    if (parent) parent.appendChild(p.canvas);
+    return p;
+  },
+});
 function boot() {
   for (const param of document.querySelectorAll('param')) {
     if ((param.getAttribute('name') || '').trim().toLowerCase() !== 'card' || param.dataset.kavelin) continue;
-    param.dataset.kavelin = '1';
-    const host = param.parentElement || document.body;
-    const num = a => parseInt(host.getAttribute && host.getAttribute(a), 10) || 0;
-    let p;
+    param.dataset.kavelin = 1;
+    const host = param.parentElement, num = a => parseInt(host.getAttribute(a), 10);
     try {
-      p = new Player(param.getAttribute('value') || '', Object.assign({ width: num('width'), height: num('height') }, window.kavelinsOptions));
+      const p = new Player(param.getAttribute('value') || '', Object.assign({ width: num('width'), height: num('height') }, window.kavelinsOptions));
+      p.canvas.className = host.className;
+      (host === document.body ? param : host).replaceWith(p.canvas);
+      api.players.push(p);
     } catch (e) {
       console.error('Kavelins: ' + e.message);
-      continue;
     }
-    p.canvas.className = host.className || '';
-    if (host !== document.body && host.parentNode) host.parentNode.replaceChild(p.canvas, host);
-    else document.body.appendChild(p.canvas);
-    api.players.push(p);
   }
 }
 if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', boot);

@@ -1,0 +1,86 @@
+// One frame of a 100-item Kavelin in headless Chromium: the tick (motion, animation, effects,
+// events) and the drawing of the frame. Target: at most 2 ms a frame.
+// Usage: node bench/player_bench.mjs [FRAMES]
+import { createRequire } from 'node:module';
+import fs from 'node:fs';
+import path from 'node:path';
+import zlib from 'node:zlib';
+
+const require = createRequire(import.meta.url);
+const s = require('../tests/player/support.js');
+const frames = Number(process.argv[2] || 1000);
+
+// A card of 100 items over the showcase's media: strips and images on paths of every kind,
+// texts with effects, a few still items with events.
+function benchCard(media) {
+  let seed = 12345;
+  const rnd = n => { seed = (seed * 1103515245 + 12345) & 0x7fffffff; return seed % n; };
+  const items = [];
+  for (let i = 0; i < 100; i++) {
+    const pts = [];
+    const k = i % 10 === 9 ? 0 : 1 + rnd(3);
+    for (let p = 0; p < 2 * k + 1; p++) pts.push(rnd(520) - 30, rnd(150) - 20);
+    const path = `${1 + rnd(8)};${k};${pts.join(';')};${[-1, 0, 1][rnd(3)]}`;
+    if (i % 5 === 4) {
+      const fx = [rnd(2), rnd(2), rnd(2), rnd(2), rnd(2)];
+      items.push(`T;text${i};${i};${path};${1 + rnd(4)};0;2;Kavelin ${i};0;Line two;0;${rnd(0xffffff)};` +
+        `${['TimesRoman', 'Helvetica', 'Courier'][rnd(3)]};${14 + rnd(16)};${rnd(4)};${rnd(3)};${fx.join(';')};20`);
+    } else {
+      const m = media[rnd(media.length)];
+      const events = i % 10 === 9 ? `1;${10 + rnd(50)};1;A;3;0;${rnd(100)};0` : '0';
+      items.push(`G;item${i};${i};${path};${1 + rnd(3)};${events};${m.gif};0;0;${m.w};${m.h};${m.frames}`);
+    }
+  }
+  items.push(`G;Dummy;100;5;0;218;44;0;1;0;${media[0].gif};0;0;32;32;1`);
+  return `bench/ver970815;1;S;Bench;8900331;Item-1.gif;1;1056864;2;101;101;${items.join(';')}`;
+}
+
+const ex = s.exportProject(path.join(s.samples, 'showcase.plt'), 'bench');
+const card = fs.readFileSync(path.join(ex.folder, 'bench.dsc'), 'utf8');
+// The strips and images the showcase exports, with their frame sizes.
+const media = [...card.matchAll(/;(Item\d+\.gif);0;0;(\d+);(\d+);(\d+)(?:\.1)?(?=;)/g)]
+  .map(m => ({ gif: m[1], w: +m[2], h: +m[3], frames: +m[4] }))
+  .filter((m, i, all) => all.findIndex(o => o.gif === m.gif) === i);
+
+const server = await s.serve(path.join(s.scratch, 'web'));
+const browser = await s.launch();
+const page = await browser.newPage();
+await page.addInitScript('window.kavelinsOptions = { autoplay: false };');
+await page.goto(server.url + ex.dir + '/' + ex.page);
+await page.waitForFunction(() => window.kavelins && window.kavelins.players.length > 0);
+const result = await page.evaluate(async ([text, n, base]) => {
+  const p = window.kavelins.mount(text, document.body, { autoplay: false, base, width: 468, height: 120, scale: 1 });
+  await p.ready;
+  if (p.error) return { error: p.error };
+  const ctx = p.canvas.getContext('2d');
+  const measure = flush => {
+    p.restart();
+    const t = [];
+    for (let i = 0; i < n; i++) {
+      const t0 = performance.now();
+      p.engine.tick();
+      p.render();
+      if (flush) ctx.getImageData(0, 0, 1, 1);
+      t.push(performance.now() - t0);
+    }
+    t.sort((a, b) => a - b);
+    const mean = t.reduce((a, b) => a + b, 0) / n;
+    return { mean: +mean.toFixed(3), median: +t[n >> 1].toFixed(3), p95: +t[Math.floor(n * 0.95)].toFixed(3) };
+  };
+  measure(false); // warm up
+  const tickOnly = (() => {
+    p.restart();
+    const t0 = performance.now();
+    for (let i = 0; i < n; i++) p.engine.tick();
+    return +((performance.now() - t0) / n).toFixed(4);
+  })();
+  return { items: p.engine.items().length, tickOnly, frame: measure(false), frameRasterised: measure(true) };
+}, [benchCard(media), frames, server.url + ex.dir + '/']);
+await browser.close();
+await server.close();
+
+const js = fs.readFileSync(path.join(s.appDir, 'Classes', 'player.js'));
+console.log(JSON.stringify({
+  frames, ...result, targetMs: 2,
+  playerBytes: js.length, playerGzipBytes: zlib.gzipSync(js, { level: 9 }).length,
+}, null, 1));

@@ -1,0 +1,188 @@
+// The browser player against the editor: the same projects, frames and clicks must give the
+// same trace (scenes, visibility, animation frames, sounds, pages, positions; text within a
+// pixel), and scenes without text the same pixels.
+'use strict';
+const { test, before, after } = require('node:test');
+const assert = require('node:assert/strict');
+const fs = require('node:fs');
+const path = require('node:path');
+const s = require('./support');
+
+let browser, server;
+const web = path.join(s.scratch, 'web');
+before(async () => {
+  fs.mkdirSync(web, { recursive: true });
+  server = await s.serve(web);
+  browser = await s.launch();
+});
+after(async () => {
+  if (browser) await browser.close();
+  if (server) await server.close();
+});
+
+async function open(project) {
+  const ex = s.exportProject(project);
+  const page = await s.openPlayer(browser, server.url + ex.dir + '/' + ex.page);
+  page.kinds = await page.evaluate(() => window.kavelins.players[0].card.scenes.map(sc => sc.items.map(m => m && m.kind)));
+  return page;
+}
+
+// Differences between the two traces. Sounds carry the project's sound names in the editor and
+// the export's file names in the player: the pairing must be the same all along, one to one.
+function differences(editor, player, kinds) {
+  const out = [], names = new Map(), taken = new Map();
+  const say = (t, what) => { if (out.length < 12) out.push(`tick ${t}: ${what}`); };
+  assert.equal(player.length, editor.length, 'number of trace lines');
+  for (let t = 0; t < editor.length; t++) {
+    const e = editor[t], p = player[t];
+    assert.deepEqual(Object.keys(p), Object.keys(e), 'keys of a trace line, in order');
+    for (const k of ['tick', 'scene', 'frame']) if (p[k] !== e[k]) say(t, `${k} ${p[k]} instead of ${e[k]}`);
+    if (p.scene !== e.scene) continue;
+    if (JSON.stringify(p.url) !== JSON.stringify(e.url)) say(t, `pages ${JSON.stringify(p.url)} instead of ${JSON.stringify(e.url)}`);
+    if (p.sound.length !== e.sound.length) say(t, `sounds ${JSON.stringify(p.sound)} instead of ${JSON.stringify(e.sound)}`);
+    else p.sound.forEach((ps, i) => {
+      const [pv, pn, ...pr] = ps.split(' '), [ev, en, ...er] = e.sound[i].split(' ');
+      if (pv !== ev || pr.join(' ') !== er.join(' ')) say(t, `sound "${ps}" instead of "${e.sound[i]}"`);
+      if ((names.get(en) || pn) !== pn || (taken.get(pn) || en) !== en) say(t, `sound ${pn} stands for ${en} and ${taken.get(pn)}`);
+      names.set(en, pn); taken.set(pn, en);
+    });
+    assert.deepEqual(Object.keys(p.items[0] || {}), Object.keys(e.items[0] || {}), 'keys of an item, in order');
+    if (p.items.length !== e.items.length) { say(t, `${p.items.length} items instead of ${e.items.length}`); continue; }
+    p.items.forEach((pi, i) => {
+      const ei = e.items[i], text = kinds[e.scene][ei.index] === 'T';
+      for (const k of ['index', 'name', 'visible', 'anim']) if (pi[k] !== ei[k]) say(t, `item ${ei.index} ${k} ${pi[k]} instead of ${ei[k]}`);
+      for (const k of ['x', 'y']) {
+        const d = Math.abs(pi[k] - ei[k]);
+        if (d > (text ? 1 : 0)) say(t, `item ${ei.index} (${ei.name}) ${k} ${pi[k]} instead of ${ei[k]}`);
+      }
+    });
+  }
+  return { out, names };
+}
+
+async function parity(project, frames, clicks = []) {
+  const page = await open(project);
+  const player = (await page.evaluate(([n, c]) => window.kavelins.players[0].trace(n, c), [frames, clicks])).map(l => JSON.parse(l));
+  const editor = s.editorTrace(project, frames, clicks);
+  const d = differences(editor, player, page.kinds);
+  assert.deepEqual(d.out, [], `${path.basename(project)} differs from the editor`);
+  assert.deepEqual(page.errors, []);
+  await page.close();
+  return { editor, names: d.names };
+}
+
+const tests = path.join(s.samples, 'tests');
+
+test('the showcase plays as in the editor, with clicks in every scene', async () => {
+  const { editor, names } = await parity(path.join(s.samples, 'showcase.plt'), 460,
+    ['43,80@10', '440,30@200', '295,45@300', '260,70@420', '57,67@440']);
+  // The run passes every scene and hears both sounds.
+  assert.deepEqual(editor.map(l => l.scene).filter((sc, t, all) => !t || sc !== all[t - 1]), [0, 1, 2, 0]);
+  assert.deepEqual([...names.keys()].sort(), ['chime', 'hum']);
+  assert.ok(editor.some(l => l.url.length > 0));
+});
+
+test('the four path types, paths off the stage and strips that repeat or play once', async () => {
+  await parity(path.join(tests, 'paths.plt'), 400);
+});
+
+test('timed events on every kind of path, on the time line and on added items', async () => {
+  const { editor } = await parity(path.join(tests, 'events.plt'), 300);
+  // The events do show: the flags disappear and come back, the background colour changes.
+  assert.ok(editor.some(l => l.items.some(i => !i.visible && i.name === 'sun')));
+});
+
+test('every action, timed and on clicks, across three scenes', async () => {
+  const { editor, names } = await parity(path.join(tests, 'actions.plt'), 260,
+    ['400,85@8', '60,85@12', '158,28@60', '44,30@100', '234,60@120', '100,60@130', '400,85@200', '400,85@201']);
+  assert.deepEqual([...names.keys()].sort(), ['chime', 'hum']);
+  const urls = editor.flatMap(l => l.url);
+  assert.ok(urls.some(u => u.endsWith(' news relative')) && urls.some(u => u.endsWith(' _top')), urls.join('\n'));
+});
+
+test('text with every effect moves and hides as in the editor', async () => {
+  await parity(path.join(tests, 'text.plt'), 160, ['425,105@50']);
+});
+
+// ---------------------------------------------------------------------------------------------
+// Pixels: the editor's frames (PNG) against the player's canvas, tick by tick.
+// The player's frames as RGB, tick by tick, beside the editor's PNGs.
+async function frames(project, n, clicks) {
+  const dir = path.join(s.scratch, 'png-' + path.basename(project, '.plt'));
+  s.editorTrace(project, n, clicks, dir);
+  const page = await open(project);
+  const player = await page.evaluate(([n, c]) => {
+    const p = window.kavelins.players[0], cv = document.createElement('canvas');
+    cv.width = p.width; cv.height = p.height;
+    const ctx = cv.getContext('2d', { willReadFrequently: true }), frames = [];
+    p.trace(n, c, (line, t, draw) => {
+      draw(ctx);
+      const d = ctx.getImageData(0, 0, cv.width, cv.height).data;
+      let s = '';
+      for (let i = 0; i < d.length; i += 4) s += String.fromCharCode(d[i], d[i + 1], d[i + 2]);
+      frames.push(btoa(s));
+    });
+    return frames;
+  }, [n, clicks]);
+  await page.close();
+  return player.map((f, t) => {
+    const png = s.readPng(path.join(dir, `frame-${String(t).padStart(5, '0')}.png`)), rgb = Buffer.from(f, 'base64');
+    assert.equal(rgb.length, png.rgb.length, 'frame size');
+    return { w: png.w, h: png.h, editor: png.rgb, player: rgb };
+  });
+}
+
+async function pixels(project, n, clicks = []) {
+  const bad = [];
+  (await frames(project, n, clicks)).forEach(({ w, editor, player }, t) => {
+    let k = 0, first = -1;
+    for (let i = 0; i < player.length; i += 3) {
+      if (player[i] !== editor[i] || player[i + 1] !== editor[i + 1] || player[i + 2] !== editor[i + 2]) { k++; if (first < 0) first = i / 3; }
+    }
+    if (k && bad.length < 8) bad.push(`tick ${t}: ${k} pixels differ, the first at ${first % w},${Math.floor(first / w)}`);
+  });
+  assert.deepEqual(bad, [], `${path.basename(project)}: pixels differ from the editor`);
+}
+
+test('pixels: paths, backgrounds, border and strips', async () => {
+  await pixels(path.join(tests, 'paths.plt'), 120);
+});
+
+test('pixels: events, hidden background and colour changes', async () => {
+  await pixels(path.join(tests, 'events.plt'), 90);
+});
+
+test('pixels: actions across scenes with clicks', async () => {
+  await pixels(path.join(tests, 'actions.plt'), 140, ['400,85@8', '60,85@12', '234,60@120', '100,60@130']);
+});
+
+// Browsers and Qt smooth glyph edges differently, so text is compared by its ink: every inked
+// pixel of one picture has ink within 2 pixels in the other, and where both have ink the
+// colours agree (Blinking's colours included).
+test('text: every effect draws the same characters in the same places and colours', async () => {
+  const bg = [0xf8, 0xf8, 0xf8], bad = [];
+  (await frames(path.join(tests, 'text.plt'), 120, [])).forEach(({ w, h, editor, player }, t) => {
+    const ink = a => {
+      const m = new Uint8Array(w * h);
+      for (let i = 0; i < m.length; i++) m[i] = Math.max(...[0, 1, 2].map(c => Math.abs(a[3 * i + c] - bg[c]))) > 64;
+      return m;
+    };
+    const near = m => {
+      const o = new Uint8Array(w * h);
+      for (let y = 0; y < h; y++) for (let x = 0; x < w; x++) if (m[y * w + x])
+        for (let yy = Math.max(0, y - 2); yy <= Math.min(h - 1, y + 2); yy++) o.fill(1, yy * w + Math.max(0, x - 2), yy * w + Math.min(w, x + 3));
+      return o;
+    };
+    const E = ink(editor), P = ink(player), nearE = near(E), nearP = near(P);
+    let stray = 0, both = 0, colour = 0;
+    for (let i = 0; i < E.length; i++) {
+      if ((P[i] && !nearE[i]) || (E[i] && !nearP[i])) stray++;
+      if (E[i] && P[i]) {
+        both++;
+        if (Math.max(...[0, 1, 2].map(c => Math.abs(editor[3 * i + c] - player[3 * i + c]))) > 120) colour++;
+      }
+    }
+    if ((stray > 16 || colour > Math.max(40, both / 20)) && bad.length < 8) bad.push(`tick ${t}: ${stray} pixels of ink without a match, ${colour} of ${both} in another colour`);
+  });
+  assert.deepEqual(bad, []);
+});
