@@ -138,7 +138,7 @@ int RunPlay(const QStringList& args)
         PrintError(QStringLiteral("--frames takes a whole number from 0"));
         return BadArguments;
     }
-    QMultiMap<int, QPoint> clicks;
+    QList<QPair<int, QPoint>> clicks;  // in the order given
     static const QRegularExpression clickForm(QStringLiteral("^(-?\\d+),(-?\\d+)@(\\d+)$"));
     for (const QString& c : p.values(QStringLiteral("click"))) {
         const auto m = clickForm.match(c);
@@ -146,7 +146,7 @@ int RunPlay(const QStringList& args)
             PrintError(QStringLiteral("--click takes X,Y@T, not '%1'").arg(c));
             return BadArguments;
         }
-        clicks.insert(m.captured(3).toInt(), QPoint(m.captured(1).toInt(), m.captured(2).toInt()));
+        clicks.append({m.captured(3).toInt(), QPoint(m.captured(1).toInt(), m.captured(2).toInt())});
     }
     StartEngine();
     TProject project;
@@ -177,7 +177,9 @@ int RunPlay(const QStringList& args)
         if (tick > 0)
             playback.Tick();
         QStringList sounds = playback.TickSounds, urls = playback.TickUrls;
-        for (const QPoint& at : clicks.values(tick)) {
+        for (const auto& [when, at] : clicks) {
+            if (when != tick)
+                continue;
             playback.Click(at);
             sounds += playback.TickSounds;
             urls += playback.TickUrls;
