@@ -10,6 +10,10 @@
 #include "document/scene.h"
 #include "editor/playback.h"
 #include "editor/stagerenderer.h"
+#include "export/cardstring.h"
+
+#include <QFileInfo>
+#include <QHash>
 #include "export/snapshot.h"
 
 #include <QDir>
@@ -168,6 +172,23 @@ int RunPlay(const QStringList& args)
     if (!pngDir.isEmpty() && !QDir().mkpath(pngDir))
         throw UserError(QStringLiteral("Cannot create the folder %1").arg(pngDir));
 
+    // The trace names sounds as the export does ("Item0.au"), as the browser player knows them.
+    QHash<QString, QString> soundFiles;
+    BuildCardTokens(QFileInfo(p.positionalArguments()[0]).completeBaseName());
+    for (const TExportEntry& e : ExportSoundList().Entries())
+        soundFiles.insert(e.Key, e.ExportName + QStringLiteral(".au"));
+    ClearExportLists();
+    auto exportNames = [&](const QStringList& lines) {
+        QStringList out;
+        for (const QString& line : lines) {
+            QStringList parts = line.split(QLatin1Char(' '));
+            if (parts.size() >= 2)
+                parts[1] = soundFiles.value(parts[1], parts[1]);
+            out << parts.join(QLatin1Char(' '));
+        }
+        return out;
+    };
+
     TPlayback playback;
     TStageRenderer renderer;
     QImage image;
@@ -184,7 +205,7 @@ int RunPlay(const QStringList& args)
             sounds += playback.TickSounds;
             urls += playback.TickUrls;
         }
-        playback.TickSounds = sounds;
+        playback.TickSounds = exportNames(sounds);
         playback.TickUrls = urls;
         if (trace.device())
             trace << traceLine(tick, playback) << '\n';

@@ -81,7 +81,7 @@ TEST(Cli, RenderAndPlay)
     const QJsonObject switched = QJsonDocument::fromJson(lines[160]).object();
     EXPECT_EQ(switched["scene"].toInt(), 1);
     EXPECT_EQ(switched["frame"].toInt(), 0);
-    EXPECT_EQ(QJsonDocument::fromJson(lines[20]).object()["sound"].toArray().first().toString(), "start chime");
+    EXPECT_EQ(QJsonDocument::fromJson(lines[20]).object()["sound"].toArray().first().toString(), "start Item0.au");
     // Keys in the order the browser player writes them.
     EXPECT_TRUE(lines[0].startsWith("{\"tick\":0,\"scene\":0,\"frame\":0,\"items\":[{\"index\":0,\"name\":"));
 }
