@@ -26,21 +26,6 @@ using namespace kav;
 
 namespace {
 
-void copyMedia(const QString& appDir, const QString& workDir)
-{
-    const QList<QPair<QString, QString>> folders = {
-        {"Sample Media/Images", "Image"}, {"Sample Media/Animation", "Animation"}, {"Sample Media/Sound", "Sound"}};
-    for (const auto& [from, to] : folders) {
-        QDir src(appDir + from);
-        for (const QString& f : src.entryList(QDir::Files)) {
-            const QString target = workDir + to + QLatin1Char('/') + f;
-            QFile::remove(target);
-            if (!QFile::copy(src.filePath(f), target))
-                throw UserError(QStringLiteral("Cannot copy %1 to %2").arg(src.filePath(f), target));
-        }
-    }
-}
-
 TItemBase* image(TScene* scene, const QString& media) { return Build::AddImage(scene, media); }
 TItemBase* anim(TScene* scene, const QString& media, int frames, int tempo) { return Build::AddAnim(scene, media, frames, tempo); }
 
@@ -176,7 +161,7 @@ int main(int argc, char** argv)
         StartEngine(options);
         TProject project;
         project.New();
-        copyMedia(appDir, project.WorkDir());
+        Build::CopySampleMedia(appDir, project.WorkDir());
         build(project);
         QDir().mkpath(QFileInfo(QString::fromLocal8Bit(argv[2])).absolutePath());
         project.SaveAs(QString::fromLocal8Bit(argv[2]));

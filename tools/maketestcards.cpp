@@ -27,21 +27,6 @@ using namespace kav;
 
 namespace {
 
-void copyMedia(const QString& appDir, const QString& workDir)
-{
-    const QList<QPair<QString, QString>> folders = {
-        {"Sample Media/Images", "Image"}, {"Sample Media/Animation", "Animation"}, {"Sample Media/Sound", "Sound"}};
-    for (const auto& [from, to] : folders) {
-        QDir src(appDir + from);
-        for (const QString& f : src.entryList(QDir::Files)) {
-            const QString target = workDir + to + QLatin1Char('/') + f;
-            QFile::remove(target);
-            if (!QFile::copy(src.filePath(f), target))
-                throw UserError(QStringLiteral("Cannot copy %1 to %2").arg(src.filePath(f), target));
-        }
-    }
-}
-
 // An item for an add-item or replace-item action, which puts it on the scene itself.
 std::unique_ptr<TItemBase> newItem(TScene* scene, const QString& kind, const QString& media, int frames = 1)
 {
@@ -285,7 +270,7 @@ void write(const QString& appDir, const QString& file, const std::function<void(
 {
     TProject project;
     project.New();
-    copyMedia(appDir, project.WorkDir());
+    Build::CopySampleMedia(appDir, project.WorkDir());
     build();
     for (int i = 0; i < Doc().SceneCount(); ++i)
         Doc().Scene(i)->AfterLoad();

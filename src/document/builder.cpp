@@ -1,8 +1,28 @@
 #include "document/builder.h"
 
+#include "core/errors.h"
 #include "document/document.h"
 
+#include <QDir>
+#include <QFile>
+
 namespace kav::Build {
+
+void CopySampleMedia(const QString& appDir, const QString& workDir)
+{
+    const QList<QPair<QString, QString>> folders = {{QStringLiteral("Sample Media/Images"), QStringLiteral("Image")},
+                                                    {QStringLiteral("Sample Media/Animation"), QStringLiteral("Animation")},
+                                                    {QStringLiteral("Sample Media/Sound"), QStringLiteral("Sound")}};
+    for (const auto& [from, to] : folders) {
+        QDir src(appDir + from);
+        for (const QString& f : src.entryList(QDir::Files)) {
+            const QString target = workDir + to + QLatin1Char('/') + f;
+            QFile::remove(target);
+            if (!QFile::copy(src.filePath(f), target))
+                throw UserError(QStringLiteral("Cannot copy %1 to %2").arg(src.filePath(f), target));
+        }
+    }
+}
 
 TItemBase* AddItem(TScene* scene, std::unique_ptr<TGfxItemBase> graphic)
 {

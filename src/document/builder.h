@@ -14,6 +14,10 @@
 
 namespace kav::Build {
 
+// Copies the installed sample media (appDir + "Sample Media/...") into a working folder's Image,
+// Animation and Sound folders. Throws UserError naming a file that cannot be copied.
+void CopySampleMedia(const QString& appDir, const QString& workDir);
+
 // Appends an item with the graphic to the scene (defaults of a new item: stage centre, path
 // settings from the settings).
 TItemBase* AddItem(TScene* scene, std::unique_ptr<TGfxItemBase> graphic);

@@ -21,6 +21,21 @@
 namespace kav {
 
 namespace {
+// Every action's applet record starts with "A" and its code; most then carry three numbers.
+void WriteAppletActionHead(TTextStr& s, const QString& in, int code)
+{
+    s.WriteChar(in, QLatin1Char('A'));
+    s.WriteInteger(in, code);
+}
+
+void WriteAppletAction(TTextStr& s, const QString& in, int code, int64_t a, int64_t b, int64_t c)
+{
+    WriteAppletActionHead(s, in, code);
+    s.WriteInteger(in, a);
+    s.WriteInteger(in, b);
+    s.WriteInteger(in, c);
+}
+
 
 // A show/hide action whose target went away (or was never found) aims at nothing: not the
 // background, which is -1.
@@ -272,11 +287,7 @@ void TActionAddItem::Save(TTextStr& s, const QString& indent)
             code = 2;
         else
             throw UserError(GetString(QStringLiteral("Error.UnrecognizableItem")));
-        s.WriteChar(in, QLatin1Char('A'));
-        s.WriteInteger(in, code);
-        s.WriteInteger(in, 0);
-        s.WriteInteger(in, 0);
-        s.WriteInteger(in, 0);
+        WriteAppletAction(s, in, code, 0, 0, 0);
         if (Item) {
             Item->Save(s, in);
         } else {
@@ -370,8 +381,7 @@ void TActionGotoURL::Save(TTextStr& s, const QString& indent)
         // One string holds the address and the frame; the count (UTF-16 code units, as a
         // script counts them) tells the player where the address ends.
         const QString url = CardLine(URL);
-        s.WriteChar(in, QLatin1Char('A'));
-        s.WriteInteger(in, 8);
+        WriteAppletActionHead(s, in, 8);
         s.WriteBoolean(in, Relative);
         s.WriteInteger(in, url.size());
         WriteCardText(s, in, url + CardLine(Frame));
@@ -440,11 +450,7 @@ void TActionGotoScene::Save(TTextStr& s, const QString& indent)
         // A target scene that no longer exists is written as scene -1, which names no scene:
         // the record keeps its four values and the player does nothing, as the editor does.
         const QString in = Deeper(indent);
-        s.WriteChar(in, QLatin1Char('A'));
-        s.WriteInteger(in, 7);
-        s.WriteInteger(in, 0);
-        s.WriteInteger(in, Scene ? Doc().IndexOfScene(Scene) : -1);
-        s.WriteInteger(in, 0);
+        WriteAppletAction(s, in, 7, 0, Scene ? Doc().IndexOfScene(Scene) : -1, 0);
         return;
     }
     TActionBase::Save(s, indent);
@@ -546,11 +552,7 @@ void TActionShowHideItem::Save(TTextStr& s, const QString& indent)
                 index = at;
         }
         const QString in = Deeper(indent);
-        s.WriteChar(in, QLatin1Char('A'));
-        s.WriteInteger(in, code);
-        s.WriteInteger(in, on);
-        s.WriteInteger(in, index);
-        s.WriteInteger(in, 0);
+        WriteAppletAction(s, in, code, on, index, 0);
         return;
     }
     TActionBase::Save(s, indent);
@@ -633,11 +635,7 @@ void TActionChangeColor::Save(TTextStr& s, const QString& indent)
 {
     if (s.Mode == smApplet) {
         const QString in = Deeper(indent);
-        s.WriteChar(in, QLatin1Char('A'));
-        s.WriteInteger(in, 5);
-        s.WriteInteger(in, 0);
-        s.WriteInteger(in, ToCardRgb(Color));
-        s.WriteInteger(in, 0);
+        WriteAppletAction(s, in, 5, 0, ToCardRgb(Color), 0);
         return;
     }
     TActionBase::Save(s, indent);
@@ -687,8 +685,7 @@ void TActionPlaySound::Save(TTextStr& s, const QString& indent)
 {
     if (s.Mode == smApplet) {
         const QString in = Deeper(indent);
-        s.WriteChar(in, QLatin1Char('A'));
-        s.WriteInteger(in, 6);
+        WriteAppletActionHead(s, in, 6);
         s.WriteInteger(in, 1);
         s.WriteBoolean(in, Loop);
         WriteCardText(s, in, RegisterExportSound(SoundName) + QStringLiteral(".au"));
@@ -721,8 +718,7 @@ void TActionStopSound::Save(TTextStr& s, const QString& indent)
         // Named as the play-sound actions of the same sound name it, so the player can match
         // them; registering it here gives the same name whichever record comes first.
         const QString in = Deeper(indent);
-        s.WriteChar(in, QLatin1Char('A'));
-        s.WriteInteger(in, 6);
+        WriteAppletActionHead(s, in, 6);
         s.WriteInteger(in, 0);
         s.WriteInteger(in, 0);
         WriteCardText(s, in, RegisterExportSound(SoundName) + QStringLiteral(".au"));

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include "testfiles.h"
 
 using namespace kav;
 using namespace kavtest;
@@ -21,20 +22,7 @@ QByteArray header(const QByteArray& path, const QByteArray& size)
     return h;
 }
 
-void put(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
-QByteArray get(const QString& path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
 
 std::unique_ptr<TBaseObject> newTestScene(const QString& name)
 {

@@ -7,17 +7,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include "testfiles.h"
 
 using namespace kav;
 using namespace kavtest;
 
 namespace {
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
 
 // Logs which members are still in their list when they are destroyed.
 struct Probe : TBaseObject {
@@ -69,7 +64,7 @@ TEST(Persistence, ExampleDataFileRoundTripsByteIdentical)
     out.WriteInteger("", h);
     scenes.Save(out, "");
     out.Commit();
-    EXPECT_EQ(readAll(dir.filePath("Card.dat")), readAll(source));
+    EXPECT_EQ(get(dir.filePath("Card.dat")), get(source));
 
     // The same scene copied through the memory stream reads back equal.
     TTextStrMem mem;

@@ -8,25 +8,15 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include "testfiles.h"
 #include <unistd.h>
 
 using namespace kav;
+using kavtest::get;
+using kavtest::put;
 
 namespace {
-void put(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
-QByteArray get(const QString& path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
 
 QByteArray randomBytes(qsizetype n)
 {

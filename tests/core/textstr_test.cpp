@@ -5,23 +5,14 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include "testfiles.h"
 
 using namespace kav;
+using kavtest::get;
+using kavtest::put;
 
 namespace {
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
 
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 } // namespace
 
 // Every kind of value survives both streams, including the awkward ones.
@@ -42,7 +33,7 @@ TEST(TextStream, ValuesRoundTripThroughFileAndMemory)
         out.WriteString("", QString::fromUtf8("Grüße 日本"));
         out.Commit();
     }
-    EXPECT_EQ(fileBytes(path), QByteArray("  -1\r\n4294967295\r\n    1\r\n0\r\n  x\r\n  \r\n  sun;sun\r\n") +
+    EXPECT_EQ(get(path), QByteArray("  -1\r\n4294967295\r\n    1\r\n0\r\n  x\r\n  \r\n  sun;sun\r\n") +
                                    QString::fromUtf8("Grüße 日本").toUtf8() + "\r\n");
     TTextStrFile in(path);
     in.OpenRead();
@@ -81,7 +72,7 @@ TEST(TextStream, ReadStringQuotingAndTrimmingRules)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("quotes.dat");
-    writeBytes(path, "    leading gone, trailing kept  \r\n"
+    put(path, "    leading gone, trailing kept  \r\n"
                      "  'quoted  '\r\n"
                      "\t'x\r\n"
                      "  'abc\r\n"
@@ -103,7 +94,7 @@ TEST(TextStream, IntegerLinesAndTheirErrors)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("ints.dat");
-    writeBytes(path, "  42 trailing words\r\n\t-7\n12\r-2147483648\r\n\r\nabc\r\n99999999999\r\n");
+    put(path, "  42 trailing words\r\n\t-7\n12\r-2147483648\r\n\r\nabc\r\n99999999999\r\n");
     TTextStrFile in(path);
     in.OpenRead();
     EXPECT_EQ(in.ReadInteger(), 42);
@@ -149,7 +140,7 @@ TEST(TextStream, OldFilesInAnEightBitCodePageStillRead)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("legacy.dat");
-    writeBytes(path, "Caf\xe9 \x80 5\r\n");
+    put(path, "Caf\xe9 \x80 5\r\n");
     TTextStrFile in(path);
     in.OpenRead();
     EXPECT_EQ(in.ReadString(), QString::fromUtf8("Café € 5"));
