@@ -7,6 +7,7 @@
 //  - the reader's entries overlap, lie outside the input or are not in file order,
 //  - after a successful unpack, the target holds anything but the entries' files with exactly
 //    their bytes (the last entry of a name wins), or a symbolic link,
+//  - a refused unpack (a name too long, an entry named like a media folder) wrote anything,
 //  - progress is reported past the total or backwards,
 //  - anything but kav::UserError is thrown (an uncaught exception ends the process).
 #include "core/errors.h"
@@ -201,11 +202,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     bool unpacked = false;
     qint64 lastDone = 0;
     try {
-        ProjectContainer::Unpack(s.input, s.target, [&](qint64 done, qint64 total) {
-            if (done < lastDone || done > total || total != qint64(size))
-                violation(QStringLiteral("progress %1 of %2 after %3").arg(done).arg(total).arg(lastDone));
-            lastDone = done;
-        });
+        ProjectContainer::Unpack(
+            s.input, s.target,
+            [&](qint64 done, qint64 total) {
+                if (done < lastDone || done > total || total != qint64(size))
+                    violation(QStringLiteral("progress %1 of %2 after %3").arg(done).arg(total).arg(lastDone));
+                lastDone = done;
+            },
+            true);
         unpacked = true;
     } catch (const UserError&) {
     }
@@ -217,6 +221,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         checkUnpacked(s, expected);
     if (!readable && QFileInfo::exists(s.target))
         violation(QStringLiteral("something was written for a file that is not a readable project"));
+    // Every entry is checked before the first file: a refusal leaves nothing behind.
+    if (!unpacked && QFileInfo::exists(s.target))
+        violation(QStringLiteral("a refused unpack wrote into the target"));
 
     QDir(s.target).removeRecursively();
     return 0;

@@ -7,6 +7,7 @@
 //  - an accepted sound is not whole: channels, depth or rate outside what is accepted, sample
 //    arrays of another length than Count, more sample bytes than the input holds, 8-bit samples
 //    that no byte gives, a duration that is not Count / Rate to the hundredth,
+//  - the streamed conversion (StreamSunAudio) refuses with another message or gives other bytes,
 //  - the Sun audio is not a 28-byte header (".snd", 28, Count, 1, 8012, 1, "wvau") followed by
 //    exactly the number of samples the resampling rule gives, or holds a zero byte.
 // The sanitizers catch reads past the input and arithmetic faults; the fuzzer's memory limit
@@ -14,6 +15,7 @@
 #include "core/errors.h"
 #include "media/audio.h"
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QString>
 
@@ -58,7 +60,25 @@ void checkSound(const TAudio& a, qsizetype inputSize)
         violation(QStringLiteral("duration %1 for %2 samples at %3").arg(a.Duration).arg(a.Count).arg(a.Rate));
 }
 
-void checkSunAudio(TAudio a)
+// The streamed conversion reads the same bytes the same way: the same refusal, the same file.
+QByteArray streamed(const QByteArray& bytes, const QString& name, QString* refusal)
+{
+    QByteArray copy = bytes;
+    QBuffer in(&copy);
+    in.open(QIODevice::ReadOnly);
+    QByteArray au;
+    QBuffer out(&au);
+    out.open(QIODevice::WriteOnly);
+    try {
+        TWaveTool::StreamSunAudio(in, name, out);
+    } catch (const UserError& e) {
+        *refusal = e.message();
+        return {};
+    }
+    return au;
+}
+
+QByteArray checkSunAudio(TAudio a)
 {
     const qint64 n = a.Count;
     const qint64 expected = a.Rate == TWaveTool::kSunRate ? n : n == 0 ? 0 : (n * 8012 + a.Rate - 1) / a.Rate - 1;
@@ -70,6 +90,7 @@ void checkSunAudio(TAudio a)
         violation(QStringLiteral("header %1").arg(QString::fromLatin1(au.left(28).toHex())));
     if (au.indexOf('\0', 28) >= 0)
         violation(QStringLiteral("a zero byte in the samples"));
+    return au;
 }
 
 } // namespace
@@ -78,19 +99,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
     const QString name = QStringLiteral("fuzz.wav");
+    QString refusal;
+    const QByteArray stream = streamed(bytes, name, &refusal);
     TAudio audio;
     try {
         audio = TWaveTool::ReadWav(bytes, name);
     } catch (const UserError& e) {
         if (!e.message().startsWith(name + QStringLiteral(": ")) || e.message().size() <= name.size() + 2)
             violation(QStringLiteral("refused as '%1'").arg(e.message()));
+        if (refusal != e.message())
+            violation(QStringLiteral("refused as '%1', streamed as '%2'").arg(e.message(), refusal));
         return 0;
     }
     checkSound(audio, bytes.size());
+    QByteArray au;
     try {
-        checkSunAudio(std::move(audio));
+        au = checkSunAudio(std::move(audio));
     } catch (const UserError& e) {
         violation(QStringLiteral("an accepted sound was not converted: %1").arg(e.message()));
     }
+    if (stream != au)
+        violation(QStringLiteral("the streamed conversion differs (%1 bytes against %2; '%3')").arg(stream.size()).arg(au.size()).arg(refusal));
     return 0;
 }

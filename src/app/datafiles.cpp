@@ -4,7 +4,7 @@
 #include "core/textcodec.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include "platform/safefile.h"
 
 namespace kav {
 
@@ -90,14 +90,10 @@ QStringList LoadCustomColors(const QString& path)
 
 void SaveCustomColors(const QString& path, const QStringList& lines)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        for (const QString& line : lines)
-            file.write((line + QStringLiteral("\r\n")).toUtf8());
-        if (file.error() == QFileDevice::NoError && file.commit())
-            return;
-    }
-    throw UserError(QStringLiteral("%1: cannot be written: %2").arg(path, file.errorString()));
+    QByteArray bytes;
+    for (const QString& line : lines)
+        bytes += (line + QStringLiteral("\r\n")).toUtf8();
+    WriteFileSafely(path, bytes);
 }
 
 QStringList LoadStageSizes(const QString& path)

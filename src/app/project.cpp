@@ -5,7 +5,9 @@
 #include "core/errors.h"
 #include "core/projectcontainer.h"
 #include "document/document.h"
+#include "document/limits.h"
 #include "document/scene.h"
+#include "platform/safefile.h"
 #include "ui/langstrings.h"
 
 #include <QDir>
@@ -47,42 +49,56 @@ bool checkDataTag(const QString& path, bool& oldFormat)
 }
 } // namespace
 
-void ReadCardData(const QString& path, CardData& out, const SceneHooks& hooks)
+void ReadCardData(const QString& path, CardData& out, const SceneHooks& hooks, const QString& shownAs)
 {
+    const QString shown = shownAs.isEmpty() ? native(path) : shownAs;
     if (!QFileInfo::exists(path))
-        throw UserError(QStringLiteral("%1: %2").arg(native(path), GetText(QStringLiteral("Error.ReadingFile"))));
+        throw UserError(QStringLiteral("%1: %2").arg(shown, GetText(QStringLiteral("Error.ReadingFile"))));
     bool oldFormat = false;
     if (!checkDataTag(path, oldFormat))
         throw UserError(QStringLiteral("%1: %2").arg(
-            native(path), GetString(QStringLiteral("Error.BadFile"), QLatin1String(kProductName))));
-    TTextStrFile stream(path);
-    stream.Mode = smProject;
-    stream.OpenRead();
-    stream.OldFormat = oldFormat;
-    out.OldFormat = oldFormat;
-    stream.ReadString();
-    out.StageWidth = stream.ReadInteger();
-    out.StageHeight = stream.ReadInteger();
-    if (out.StageWidth <= 0 || out.StageHeight <= 0 || out.StageWidth > 32767 || out.StageHeight > 32767)
-        stream.Fail(QStringLiteral("the stage size %1 x %2 is not usable").arg(out.StageWidth).arg(out.StageHeight));
-    out.Scenes.ClearItems();
-    if (hooks.sceneClass.isEmpty()) {
-        out.Scenes.Load(stream, nullptr);
-    } else {
-        // Every member must be a scene: later code relies on it.
-        const int32_t n = stream.ReadInteger();
-        if (n < 0)
-            stream.Fail(QStringLiteral("a count cannot be negative: %1").arg(n));
-        for (int32_t i = 0; i < n; ++i) {
-            std::unique_ptr<TBaseObject> o = TBaseObject::LoadClass(stream, nullptr);
-            if (o->ClassName() != hooks.sceneClass)
-                ThrowUnexpectedClass(stream, o->ClassName(), hooks.sceneClass);
-            out.Scenes.Add(std::move(o));
+            shown, GetString(QStringLiteral("Error.BadFile"), QLatin1String(kProductName))));
+    try {
+        TTextStrFile stream(path);
+        stream.Mode = smProject;
+        stream.OpenRead();
+        stream.OldFormat = oldFormat;
+        out.OldFormat = oldFormat;
+        stream.ReadString();
+        out.StageWidth = stream.ReadInteger();
+        out.StageHeight = stream.ReadInteger();
+        // Every frame of the stage is a picture of this size: a few bytes must not ask for gigabytes.
+        if (out.StageWidth <= 0 || out.StageHeight <= 0 || out.StageWidth > Limits::kMaxStageSide ||
+            out.StageHeight > Limits::kMaxStageSide)
+            stream.Fail(QStringLiteral("the stage size %1 x %2 is not usable (at most %3 x %3)")
+                            .arg(out.StageWidth).arg(out.StageHeight).arg(Limits::kMaxStageSide));
+        out.Scenes.ClearItems();
+        if (hooks.sceneClass.isEmpty()) {
+            out.Scenes.Load(stream, nullptr);
+        } else {
+            // Every member must be a scene: later code relies on it.
+            const int32_t n = stream.ReadInteger();
+            if (n < 0)
+                stream.Fail(QStringLiteral("a count cannot be negative: %1").arg(n));
+            if (n > TBaseObjectCont::kMaxLoadCount)
+                stream.Fail(QStringLiteral("a list of %1 records is more than the %2 a Kavelin may hold")
+                                .arg(n).arg(TBaseObjectCont::kMaxLoadCount));
+            for (int32_t i = 0; i < n; ++i) {
+                std::unique_ptr<TBaseObject> o = TBaseObject::LoadClass(stream, nullptr);
+                if (o->ClassName() != hooks.sceneClass)
+                    ThrowUnexpectedClass(stream, o->ClassName(), hooks.sceneClass);
+                out.Scenes.Add(std::move(o));
+            }
         }
+        if (hooks.afterLoad)
+            for (const auto& scene : out.Scenes)
+                hooks.afterLoad(scene.get());
+    } catch (const ReadError& e) {
+        // The user knows the project file, not the working copy it was unpacked to.
+        if (shownAs.isEmpty() || e.source() != path)
+            throw;
+        throw ReadError(shownAs, e.line(), e.reason());
     }
-    if (hooks.afterLoad)
-        for (const auto& scene : out.Scenes)
-            hooks.afterLoad(scene.get());
 }
 
 void WriteCardData(const QString& path, int stageWidth, int stageHeight, TBaseObjectCont& scenes)
@@ -155,15 +171,20 @@ void TProject::New()
 void TProject::Open(const QString& file)
 {
     const QString name = QFileInfo(file).absoluteFilePath();
-    if (!QFileInfo(name).isFile())
-        throw UserError(QStringLiteral("%1: %2").arg(native(name), GetString(QStringLiteral("Error.CanNotFind"), native(name))));
+    const QFileInfo info(name);
+    if (!info.exists())
+        throw UserError(GetString(QStringLiteral("Error.CanNotFind"), native(name)));
+    if (info.isDir())
+        throw UserError(QStringLiteral("%1 is a folder, not a project file").arg(native(name)));
+    if (!info.isFile())
+        throw UserError(QStringLiteral("%1 is not a project file: %2").arg(native(name), NotARegularFile(name)));
     if (!ProjectContainer::HasProjectTag(name))
         throw UserError(QStringLiteral("%1: %2").arg(
             native(name), GetString(QStringLiteral("Error.NotProject"), QLatin1String(kProductName))));
 
     // Everything happens in a staging folder; the open project is not touched until it all worked.
     std::unique_ptr<TWorkDir> staging = TWorkDir::Create(settings().ApplicationDir);
-    ProjectContainer::Unpack(name, staging->Path());
+    ProjectContainer::Unpack(name, staging->Path(), {}, true);
     staging->EnsureSubfolders(true);
     CardData card;
     // Objects reach the document while they load: point it at what is being read.
@@ -172,7 +193,8 @@ void TProject::Open(const QString& file)
     Doc().WorkDir = staging->Path();
     Doc().LogicalScene = nullptr;
     try {
-        ReadCardData(staging->Path() + QStringLiteral("Card.dat"), card, hooksStore());
+        ReadCardData(staging->Path() + QStringLiteral("Card.dat"), card, hooksStore(),
+                     native(name) + QStringLiteral(", Card.dat"));
         Doc().StageWidth = card.StageWidth;
         Doc().StageHeight = card.StageHeight;
         if (card.Scenes.IsEmpty() && hooksStore().newScene)
@@ -183,7 +205,9 @@ void TProject::Open(const QString& file)
         throw;
     }
 
-    // Switch over. Nothing below can fail in a way that leaves a half-open project.
+    // Switch over. Nothing below can fail in a way that leaves a half-open project. The old
+    // project's pictures go only now; their cache keys name its own folder, so the new project
+    // never drew one of them.
     std::unique_ptr<TWorkDir> previous = ReplaceRunWorkDir(std::move(staging));
     Scenes.ClearItems();
     while (!card.Scenes.IsEmpty())

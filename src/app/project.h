@@ -36,8 +36,9 @@ struct CardData {
 inline constexpr const char* kCardDataTag = "Ver971112";
 inline constexpr const char* kProductName = "Kavelins";
 
-// Reads "Card.dat". Throws UserError with the file name and reason (and the line for a read error).
-void ReadCardData(const QString& path, CardData& out, const SceneHooks& hooks);
+// Reads "Card.dat". Throws UserError with the file name and reason (and the line for a read
+// error); `shownAs` names the file in messages instead of its path (a working copy).
+void ReadCardData(const QString& path, CardData& out, const SceneHooks& hooks, const QString& shownAs = {});
 void WriteCardData(const QString& path, int stageWidth, int stageHeight, TBaseObjectCont& scenes);
 
 // The open document and its project file, as the main window holds it. Every operation either

@@ -3,11 +3,14 @@
 #include "app/workdir.h"
 #include "core/errors.h"
 #include "core/textcodec.h"
+#include "document/limits.h"
+#include "platform/safefile.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <limits>
 #include <span>
 #include <type_traits>
@@ -366,6 +369,12 @@ void LoadSettings(const LoadOptions& options)
     IniReader user(UserSettingsFile());
     for (const Entry& pref : kUser)
         user.Read(pref, s);
+    // A new project's stage comes from here: a hand-edited size the editor never makes would
+    // make every frame a giant picture.
+    if (s.StageWidth < 1 || s.StageWidth > Limits::kMaxStageSide)
+        s.StageWidth = Settings().StageWidth;
+    if (s.StageHeight < 1 || s.StageHeight > Limits::kMaxStageSide)
+        s.StageHeight = Settings().StageHeight;
 
     if (!s.helpFileName.isEmpty())
         s.HelpFile = s.DataDir + s.helpFileName;
@@ -388,8 +397,15 @@ void SaveSettings()
     if (!QDir().mkpath(QFileInfo(file).absolutePath()))
         throw UserError(QStringLiteral("%1: the preferences folder cannot be created").arg(file));
 
-    QSettings ini(file, QSettings::IniFormat);
-    ini.setAtomicSyncRequired(true); // never a half-written file
+    // QSettings writes the INI text (keeping whatever else the file holds) into a scratch copy;
+    // the file itself is then replaced by the program's one checked writer.
+    QTemporaryDir scratch;
+    if (!scratch.isValid())
+        throw UserError(QStringLiteral("%1: the preferences could not be written: no scratch folder").arg(file));
+    const QString draft = scratch.filePath(QStringLiteral("Kavelins.ini"));
+    if (QFileInfo(file).isFile() && !QFile::copy(file, draft))
+        throw UserError(QStringLiteral("%1: the preferences could not be read").arg(file));
+    QSettings ini(draft, QSettings::IniFormat);
     const Settings& s = settings();
     for (const Entry& e : kUser) {
         const QString key = QLatin1String(e.section) + QLatin1Char('/') + QLatin1String(e.name);
@@ -408,6 +424,10 @@ void SaveSettings()
     ini.sync();
     if (ini.status() != QSettings::NoError)
         throw UserError(QStringLiteral("%1: the preferences could not be written").arg(file));
+    QFile text(draft);
+    if (!text.open(QIODevice::ReadOnly))
+        throw UserError(QStringLiteral("%1: the preferences could not be written: %2").arg(file, text.errorString()));
+    WriteFileSafely(file, text.readAll());
 }
 
 TWorkDir* RunWorkDir()

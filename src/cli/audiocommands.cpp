@@ -14,8 +14,7 @@ int RunAu(const QStringList& args)
         return r;
     const QStringList pos = p.positionalArguments();
     // Any name is accepted here, not only one ending in ".wav" as the export's sounds do.
-    TAudio audio = TWaveTool::ReadWav(pos[0]);
-    TWaveTool::WriteSunAudio(audio, pos[1]);
+    TWaveTool::ConvertToSunAudio(pos[0], pos[1]);
     return Ok;
 }
 

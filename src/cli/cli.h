@@ -20,6 +20,10 @@ struct Command {
 int ParseArguments(QCommandLineParser& parser, const Command& cmd, const QStringList& args,
                    int minPositional, int maxPositional);
 
+// Text from a file as a terminal may show it: control characters (an escape sequence, a NUL)
+// become \xNN; line breaks stay when asked.
+QString Printable(const QString& text, bool keepLineBreaks = false);
+// Both print Printable(message).
 void PrintError(const QString& message);
 void PrintWarning(const QString& message);
 

@@ -7,7 +7,9 @@
 #include <QGuiApplication>
 #include <QTextStream>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 namespace kav::cli {
@@ -38,14 +40,31 @@ const Command* FindCommand(const QString& name)
     return nullptr;
 }
 
+QString Printable(const QString& text, bool keepLineBreaks)
+{
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        const ushort u = c.unicode();
+        const bool lineBreak = u == '\n' || u == '\r';
+        if ((u < 0x20 && !(keepLineBreaks && lineBreak)) || (u >= 0x7F && u < 0xA0))
+            out += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+        else if (u == 0x2028 || u == 0x2029)
+            out += QStringLiteral("\\u%1").arg(u, 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
 void PrintError(const QString& message)
 {
-    QTextStream(stderr) << "kavelins-cli: " << message << Qt::endl;
+    QTextStream(stderr) << "kavelins-cli: " << Printable(message, true) << Qt::endl;
 }
 
 void PrintWarning(const QString& message)
 {
-    QTextStream(stderr) << "kavelins-cli: warning: " << message << Qt::endl;
+    QTextStream(stderr) << "kavelins-cli: warning: " << Printable(message, true) << Qt::endl;
 }
 
 int ParseArguments(QCommandLineParser& parser, const Command& cmd, const QStringList& args,
@@ -118,7 +137,14 @@ int main(int argc, char** argv)
         return BadArguments;
     }
     try {
-        return cmd->run(args.mid(1));
+        const int status = cmd->run(args.mid(1));
+        // What went to the standard output must have arrived: a full disk or a closed pipe
+        // behind it is a failure, not a success.
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            PrintError(QStringLiteral("the output could not be written: %1").arg(QString::fromLocal8Bit(strerror(errno))));
+            return UserFailure;
+        }
+        return status;
     } catch (const kav::UserError& e) {
         PrintError(e.message());
         return UserFailure;

@@ -11,6 +11,7 @@
 #include "editor/playback.h"
 #include "editor/stagerenderer.h"
 #include "export/cardstring.h"
+#include "platform/safefile.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -22,7 +23,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTextStream>
 
 namespace kav::cli {
@@ -40,9 +40,14 @@ bool parseInt(const QString& text, int minimum, int& out)
 
 void writeImage(const QImage& image, const QString& file)
 {
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || !image.save(&out, "PNG") || !out.commit())
-        throw UserError(QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(file), out.errorString()));
+    TSafeFile out(file);
+    out.Open();
+    if (!image.save(&out, "PNG")) {
+        if (out.Failed())
+            out.ThrowFailure();
+        throw UserError(QStringLiteral("Cannot write %1: the picture could not be encoded").arg(QDir::toNativeSeparators(file)));
+    }
+    out.Commit();
 }
 
 QString jsonString(const QString& s)
@@ -156,21 +161,26 @@ int RunPlay(const QStringList& args)
     TProject project;
     project.Open(p.positionalArguments()[0]);
 
-    QFile traceFile;
+    QFile standardOutput;
+    std::unique_ptr<TSafeFile> traceFile;
     QTextStream trace;
     const QString tracePath = p.value(QStringLiteral("trace"));
     if (tracePath == QLatin1String("-")) {
-        traceFile.open(stdout, QIODevice::WriteOnly);
-        trace.setDevice(&traceFile);
+        standardOutput.open(stdout, QIODevice::WriteOnly);
+        trace.setDevice(&standardOutput);
     } else if (!tracePath.isEmpty()) {
-        traceFile.setFileName(tracePath);
-        if (!traceFile.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            throw UserError(QStringLiteral("Cannot write %1: %2").arg(tracePath, traceFile.errorString()));
-        trace.setDevice(&traceFile);
+        traceFile = std::make_unique<TSafeFile>(tracePath);
+        traceFile->Open();
+        trace.setDevice(traceFile.get());
     }
     const QString pngDir = p.value(QStringLiteral("png-dir"));
-    if (!pngDir.isEmpty() && !QDir().mkpath(pngDir))
-        throw UserError(QStringLiteral("Cannot create the folder %1").arg(pngDir));
+    if (!pngDir.isEmpty()) {
+        if (const QString why = NotARegularFile(pngDir); QFileInfo::exists(pngDir) && !QFileInfo(pngDir).isDir())
+            throw UserError(QStringLiteral("Cannot write frames into %1: %2").arg(QDir::toNativeSeparators(pngDir),
+                                                                                 why.isEmpty() ? QStringLiteral("it is a file, not a folder") : why));
+        if (!QDir().mkpath(pngDir))
+            throw UserError(QStringLiteral("Cannot create the folder %1").arg(QDir::toNativeSeparators(pngDir)));
+    }
 
     // The trace names sounds as the export does ("Item0.au"), as the browser player knows them.
     QHash<QString, QString> soundFiles;
@@ -207,8 +217,13 @@ int RunPlay(const QStringList& args)
         }
         playback.TickSounds = exportNames(sounds);
         playback.TickUrls = urls;
-        if (trace.device())
+        if (trace.device()) {
             trace << traceLine(tick, playback) << '\n';
+            if (traceFile && traceFile->Failed()) {
+                trace.flush();
+                traceFile->ThrowFailure();
+            }
+        }
         if (!pngDir.isEmpty()) {
             TStageView view;
             view.playing = true;
@@ -219,8 +234,10 @@ int RunPlay(const QStringList& args)
     }
     playback.Stop();
     trace.flush();
-    if (traceFile.isOpen() && traceFile.error() != QFileDevice::NoError)
-        throw UserError(QStringLiteral("Cannot write %1: %2").arg(tracePath, traceFile.errorString()));
+    if (traceFile)
+        traceFile->Commit();
+    else if (standardOutput.isOpen() && (!standardOutput.flush() || standardOutput.error() != QFileDevice::NoError))
+        throw UserError(QStringLiteral("Cannot write the trace to the standard output: %1").arg(standardOutput.errorString()));
     return Ok;
 }
 

@@ -98,26 +98,28 @@ QJsonObject projectJson(const TProject& project)
                        {"scenes", scenes}};
 }
 
+QString shown(const QString& text) { return Printable(text); }
+
 void printText(const QJsonObject& p)
 {
     QTextStream out(stdout);
     const QJsonObject stage = p["stage"].toObject();
-    out << p["file"].toString() << "\n";
+    out << shown(p["file"].toString()) << "\n";
     out << "Stage " << stage["width"].toInt() << " x " << stage["height"].toInt() << ", "
         << p["scenes"].toArray().size() << " scene(s)\n";
     for (const QJsonValue& sv : p["scenes"].toArray()) {
         const QJsonObject s = sv.toObject();
         const QJsonObject st = s["stage"].toObject();
-        out << "\nScene " << s["index"].toInt() << ": " << s["name"].toString() << "  (background "
+        out << "\nScene " << s["index"].toInt() << ": " << shown(s["name"].toString()) << "  (background "
             << QStringLiteral("#%1").arg(ToCardRgb(uint32_t(st["color"].toInteger())), 6, 16, QLatin1Char('0'));
         if (!st["background"].toString().isEmpty())
-            out << ", image " << st["background"].toString() << " " << st["tileStyle"].toString();
+            out << ", image " << shown(st["background"].toString()) << " " << st["tileStyle"].toString();
         if (st["borderVisible"].toBool())
             out << ", border " << st["borderWidth"].toInt();
         out << ")\n";
         for (const QJsonValue& iv : s["items"].toArray()) {
             const QJsonObject it = iv.toObject();
-            out << "  [" << it["index"].toInt() << "] " << it["kind"].toString() << " \"" << it["name"].toString()
+            out << "  [" << it["index"].toInt() << "] " << it["kind"].toString() << " \"" << shown(it["name"].toString())
                 << "\" #" << it["instance"].toInt() << "  " << it["pathPoints"].toArray().size() << " point(s), "
                 << it["pathType"].toString() << ", speed " << it["speed"].toInt();
             if (it["addedByAction"].toBool())
@@ -126,10 +128,10 @@ void printText(const QJsonObject& p)
             for (const QJsonValue& ev : it["events"].toArray()) {
                 const QJsonObject e = ev.toObject();
                 for (const QJsonValue& av : e["actions"].toArray())
-                    out << "      at frame " << e["frame"].toInt() << ": " << av.toObject()["description"].toString() << "\n";
+                    out << "      at frame " << e["frame"].toInt() << ": " << shown(av.toObject()["description"].toString()) << "\n";
             }
             for (const QJsonValue& av : it["userEvents"].toArray())
-                out << "      on click: " << av.toObject()["description"].toString() << "\n";
+                out << "      on click: " << shown(av.toObject()["description"].toString()) << "\n";
         }
     }
 }

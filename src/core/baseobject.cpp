@@ -52,9 +52,20 @@ std::unique_ptr<TBaseObject> TBaseObject::LoadClass(TTextStr& stream, TBaseObjec
 // ---------------------------------------------------------------------------------------------
 int TBaseObjectCont::IndexOf(const TBaseObject* o) const
 {
-    for (size_t i = 0; i < m_items.size(); ++i)
-        if (m_items[i].get() == o)
-            return static_cast<int>(i);
+    const size_t n = m_items.size();
+    if (m_hint < m_head || m_hint >= n)
+        m_hint = m_head;
+    // Callers walk lists forwards (saving, numbering) or ask for the same member again.
+    for (size_t i = m_hint; i < n && i < m_hint + 2; ++i)
+        if (m_items[i].get() == o) {
+            m_hint = i;
+            return static_cast<int>(i - m_head);
+        }
+    for (size_t i = m_head; i < n; ++i)
+        if (m_items[i].get() == o) {
+            m_hint = i;
+            return static_cast<int>(i - m_head);
+        }
     return -1;
 }
 
@@ -67,7 +78,7 @@ TBaseObject* TBaseObjectCont::Add(std::unique_ptr<TBaseObject> o)
 TBaseObject* TBaseObjectCont::Insert(int index, std::unique_ptr<TBaseObject> o)
 {
     index = std::clamp(index, 0, Count());
-    auto it = m_items.insert(m_items.begin() + index, std::move(o));
+    auto it = m_items.insert(m_items.begin() + std::ptrdiff_t(m_head) + index, std::move(o));
     return it->get();
 }
 
@@ -75,8 +86,9 @@ std::unique_ptr<TBaseObject> TBaseObjectCont::Extract(int index)
 {
     if (index < 0 || index >= Count())
         return nullptr;
-    std::unique_ptr<TBaseObject> o = std::move(m_items[static_cast<size_t>(index)]);
-    m_items.erase(m_items.begin() + index);
+    const auto at = m_items.begin() + std::ptrdiff_t(m_head) + index;
+    std::unique_ptr<TBaseObject> o = std::move(*at);
+    m_items.erase(at);
     return o;
 }
 
@@ -86,26 +98,32 @@ void TBaseObjectCont::Move(int from, int to)
 {
     if (from < 0 || from >= Count() || to < 0 || to >= Count() || from == to)
         return;
-    std::unique_ptr<TBaseObject> o = std::move(m_items[static_cast<size_t>(from)]);
-    m_items.erase(m_items.begin() + from);
-    m_items.insert(m_items.begin() + to, std::move(o));
+    const auto first = m_items.begin() + std::ptrdiff_t(m_head);
+    std::unique_ptr<TBaseObject> o = std::move(*(first + from));
+    m_items.erase(first + from);
+    m_items.insert(m_items.begin() + std::ptrdiff_t(m_head) + to, std::move(o));
 }
 
 void TBaseObjectCont::ClearItems()
 {
-    while (!m_items.empty()) {
-        std::unique_ptr<TBaseObject> first = std::move(m_items.front());
-        m_items.erase(m_items.begin());
+    // First to last, each out of the list when its destructor runs (a destructor may look at
+    // or take members of this list); the taken slots are dropped together at the end.
+    while (m_head < m_items.size()) {
+        std::unique_ptr<TBaseObject> first = std::move(m_items[m_head]);
+        ++m_head;
         first.reset();
     }
+    m_items.clear();
     m_items.shrink_to_fit();
+    m_head = 0;
+    m_hint = 0;
 }
 
 void TBaseObjectCont::PutInListBox(QStringList& lines, QList<TBaseObject*>& objects) const
 {
     lines.clear();
     objects.clear();
-    for (const auto& o : m_items) {
+    for (const auto& o : *this) {
         lines.append(o->ClassDesc());
         objects.append(o.get());
     }
@@ -113,7 +131,7 @@ void TBaseObjectCont::PutInListBox(QStringList& lines, QList<TBaseObject*>& obje
 
 TBaseObject* TBaseObjectCont::FindDesc(const QString& desc) const
 {
-    for (const auto& o : m_items)
+    for (const auto& o : *this)
         if (o && o->ClassDesc() == desc)
             return o.get();
     return nullptr;
@@ -127,6 +145,8 @@ void TBaseObjectCont::LoadChecked(TTextStr& stream, TBaseObject* owner, const Ac
     const int32_t n = stream.ReadInteger();
     if (n < 0)
         stream.Fail(QStringLiteral("a count cannot be negative: %1").arg(n));
+    if (n > kMaxLoadCount)
+        stream.Fail(QStringLiteral("a list of %1 records is more than the %2 a Kavelin may hold").arg(n).arg(kMaxLoadCount));
     for (int32_t i = 0; i < n; ++i) {
         // The slot is counted while its member loads; it never stays empty after a failure.
         // A member may append to this list while it loads (an add-item action puts its item on
@@ -148,7 +168,7 @@ void TBaseObjectCont::LoadChecked(TTextStr& stream, TBaseObject* owner, const Ac
 void TBaseObjectCont::Save(TTextStr& stream, const QString& indent)
 {
     stream.WriteInteger(indent, Count());
-    for (const auto& o : m_items)
+    for (const auto& o : *this)
         o->Save(stream, indent);
 }
 

@@ -4,7 +4,9 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <functional>
+#include <stdexcept>
 #include <memory>
 #include <vector>
 
@@ -55,12 +57,21 @@ public:
     // Set by the creator when members need to reach it; never owning.
     TBaseObject* Owner = nullptr;
 
-    int Count() const { return static_cast<int>(m_items.size()); }
-    bool IsEmpty() const { return m_items.empty(); }
-    TBaseObject* At(int i) const { return m_items.at(static_cast<size_t>(i)).get(); }
+    // Members a list read from a file may have: as many as the browser player takes.
+    static constexpr int32_t kMaxLoadCount = 1000000;
+
+    int Count() const { return static_cast<int>(m_items.size() - m_head); }
+    bool IsEmpty() const { return m_items.size() == m_head; }
+    TBaseObject* At(int i) const
+    {
+        if (i < 0 || i >= Count())
+            throw std::out_of_range("TBaseObjectCont::At");
+        return m_items[m_head + static_cast<size_t>(i)].get();
+    }
     TBaseObject* operator[](int i) const { return At(i); }
     template <class T>
     T* As(int i) const { return static_cast<T*>(At(i)); }
+    // Looks near the previous answer first, so walking a list in order costs no more than the walk.
     int IndexOf(const TBaseObject* o) const;
 
     TBaseObject* Add(std::unique_ptr<TBaseObject> o);
@@ -70,7 +81,11 @@ public:
     std::unique_ptr<TBaseObject> Extract(const TBaseObject* o);
     void Delete(int index) { Extract(index).reset(); }
     void Move(int from, int to);
-    void Swap(int i, int j) { std::swap(m_items.at(size_t(i)), m_items.at(size_t(j))); }
+    void Swap(int i, int j) { std::swap(m_items.at(m_head + size_t(i)), m_items.at(m_head + size_t(j))); }
+    // Orders the members by `less`; members that compare equal keep their order. A list in
+    // order already is left as it is.
+    template <class Less>
+    void StableSort(Less less);
 
     // Destroys the members first to last; each is out of the list when its destructor runs.
     void ClearItems();
@@ -85,7 +100,7 @@ public:
     void LoadOf(TTextStr& stream, TBaseObject* owner);
     void Save(TTextStr& stream, const QString& indent);
 
-    auto begin() const { return m_items.begin(); }
+    auto begin() const { return m_items.begin() + std::ptrdiff_t(m_head); }
     auto end() const { return m_items.end(); }
 
 private:
@@ -93,7 +108,22 @@ private:
     void LoadChecked(TTextStr& stream, TBaseObject* owner, const Accept& accept, const QString& expected);
 
     std::vector<std::unique_ptr<TBaseObject>> m_items;
+    // ClearItems takes members from the front; they leave by moving this start, not by shifting
+    // the rest of the list each time.
+    size_t m_head = 0;
+    mutable size_t m_hint = 0;  // where IndexOf last found a member
 };
+
+template <class Less>
+void TBaseObjectCont::StableSort(Less less)
+{
+    const auto first = m_items.begin() + std::ptrdiff_t(m_head), last = m_items.end();
+    const auto cmp = [&](const std::unique_ptr<TBaseObject>& a, const std::unique_ptr<TBaseObject>& b) {
+        return less(a.get(), b.get());
+    };
+    if (!std::is_sorted(first, last, cmp))
+        std::stable_sort(first, last, cmp);
+}
 
 // The classes that can be read by name. Each module registers its classes at start-up.
 class TClassRegistry {

@@ -21,44 +21,45 @@ TContainer& MediaCache()
 
 TBaseObject* TContainer::Add(const QString& name, std::unique_ptr<TBaseObject> object)
 {
-    for (auto& e : m_items)
-        if (e->Name == name) {
-            ++e->RefCount;
-            return e->SharedObject.get();
-        }
-    m_items.push_back(std::make_unique<TRefItem>(name, std::move(object)));
-    return m_items.back()->SharedObject.get();
+    if (const auto it = m_items.find(name); it != m_items.end()) {
+        ++it->second->RefCount;
+        return it->second->SharedObject.get();
+    }
+    auto entry = std::make_unique<TRefItem>(name, std::move(object));
+    TRefItem* raw = entry.get();
+    m_items.emplace(name, std::move(entry));
+    if (raw->SharedObject)
+        m_byObject.emplace(raw->SharedObject.get(), raw);
+    return raw->SharedObject.get();
 }
 
 void TContainer::Release(const TBaseObject* object)
 {
     if (!object)
         return;
-    for (size_t i = 0; i < m_items.size(); ++i) {
-        if (m_items[i]->SharedObject.get() != object)
-            continue;
-        if (m_items[i]->RefCount <= 1 && !m_keepUnused)
-            m_items.erase(m_items.begin() + long(i));
-        else
-            --m_items[i]->RefCount;
+    const auto it = m_byObject.find(object);
+    if (it == m_byObject.end())
         return;
+    TRefItem* entry = it->second;
+    if (entry->RefCount <= 1 && !m_keepUnused) {
+        m_byObject.erase(it);
+        const QString name = entry->Name;  // the key must outlive the entry it names
+        m_items.erase(name);
+    } else {
+        --entry->RefCount;
     }
 }
 
 TBaseObject* TContainer::Find(const QString& name) const
 {
-    for (const auto& e : m_items)
-        if (e->Name == name)
-            return e->SharedObject.get();
-    return nullptr;
+    const auto it = m_items.find(name);
+    return it == m_items.end() ? nullptr : it->second->SharedObject.get();
 }
 
 int TContainer::RefCount(const QString& name) const
 {
-    for (const auto& e : m_items)
-        if (e->Name == name)
-            return e->RefCount;
-    return 0;
+    const auto it = m_items.find(name);
+    return it == m_items.end() ? 0 : it->second->RefCount;
 }
 
 void TContainer::SetKeepUnused(bool keep)
@@ -66,9 +67,15 @@ void TContainer::SetKeepUnused(bool keep)
     m_keepUnused = keep;
     if (keep)
         return;
-    for (size_t i = m_items.size(); i-- > 0;)
-        if (m_items[i]->RefCount <= 0)
-            m_items.erase(m_items.begin() + long(i));
+    for (auto it = m_items.begin(); it != m_items.end();) {
+        if (it->second->RefCount <= 0) {
+            if (it->second->SharedObject)
+                m_byObject.erase(it->second->SharedObject.get());
+            it = m_items.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 TIntArray::TIntArray(const QString& commaList)

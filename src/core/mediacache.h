@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <array>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace kav {
@@ -22,7 +23,8 @@ public:
     std::unique_ptr<TBaseObject> SharedObject;
 };
 
-// Media bitmaps shared by name between every item, stage and cursor that shows them.
+// Media bitmaps shared by name between every item, stage and cursor that shows them. Names of
+// project media carry the project's folder (see the items' cache keys).
 class TContainer {
 public:
     // Counts one more user of the name; a new entry takes the object (whose Owner becomes the entry).
@@ -41,7 +43,9 @@ public:
     TMaskedBitmap* Acquire(const QString& name, Loader&& load);
 
 private:
-    std::vector<std::unique_ptr<TRefItem>> m_items;
+    // By name and by shared object: a project of many pictures looks each up in constant time.
+    std::unordered_map<QString, std::unique_ptr<TRefItem>> m_items;
+    std::unordered_map<const TBaseObject*, TRefItem*> m_byObject;
     bool m_keepUnused = false;
 };
 

@@ -6,11 +6,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QStorageInfo>
+
+#include "platform/safefile.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace kav::ProjectContainer {
 
@@ -147,7 +151,71 @@ QList<Entry> ReadDirectory(const QString& file)
     return entries;
 }
 
-void Unpack(const QString& file, const QString& targetDir, const Progress& progress)
+namespace {
+// What lies at a path without following a link: nothing, a folder, a file, a link or another kind.
+enum class Kind { None, Folder, File, Link, Other };
+
+Kind kindAt(const QString& path)
+{
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return Kind::None;
+    if (S_ISLNK(st.st_mode))
+        return Kind::Link;
+    if (S_ISDIR(st.st_mode))
+        return Kind::Folder;
+    return S_ISREG(st.st_mode) ? Kind::File : Kind::Other;
+}
+
+QString unpackError(const QString& file, const QString& reason)
+{
+    return QStringLiteral("%1 was not unpacked: %2").arg(QDir::toNativeSeparators(file), reason);
+}
+
+// Everything that could stop the unpacking half-way is found before the first file is written:
+// names the file system cannot hold, entries that clash with the media folders, and links or
+// other kinds of files in the target that writing would follow or could not replace.
+void checkTarget(const QString& file, const QList<Entry>& entries, const QDir& target, const QStringList& folders)
+{
+    const QString root = target.absolutePath();
+    const Kind rootKind = kindAt(root);
+    if (rootKind != Kind::None && !QFileInfo(root).isDir())
+        throw UserError(unpackError(file, QStringLiteral("%1 is not a folder").arg(QDir::toNativeSeparators(root))));
+    for (const QString& folder : folders) {
+        const QString path = target.filePath(folder);
+        const Kind k = kindAt(path);
+        if (k == Kind::Link)
+            throw UserError(unpackError(file, QStringLiteral("%1 is a symbolic link; nothing is written through a link")
+                                                  .arg(QDir::toNativeSeparators(path))));
+        if (k != Kind::None && k != Kind::Folder)
+            throw UserError(unpackError(file, QStringLiteral("%1 is in the way of the project's folder of that name")
+                                                  .arg(QDir::toNativeSeparators(path))));
+    }
+    for (const Entry& e : entries) {
+        if (e.path == QLatin1String("Temp"))
+            continue;
+        const QString shown = e.path.left(80) + (e.path.size() > 80 ? QStringLiteral("...") : QString());
+        for (const QString& part : e.path.split(QLatin1Char('/')))
+            if (QFile::encodeName(part).size() > NAME_MAX)
+                throw UserError(unpackError(file, QStringLiteral("the name of entry '%1' is longer than a file name may be").arg(shown)));
+        if (!e.path.contains(QLatin1Char('/')))
+            for (const char* folder : kFolders)
+                if (e.path.compare(QLatin1String(folder), Qt::CaseInsensitive) == 0)
+                    throw UserError(unpackError(file, QStringLiteral("entry '%1' has the name of one of the project's folders").arg(shown)));
+        const QString out = target.filePath(e.path);
+        if (QFile::encodeName(out).size() >= PATH_MAX)
+            throw UserError(unpackError(file, QStringLiteral("the path of entry '%1' in %2 is too long")
+                                                  .arg(shown, QDir::toNativeSeparators(root))));
+        // A link in the way is replaced, never followed; a folder or device cannot be replaced.
+        const Kind k = kindAt(out);
+        if (k == Kind::Folder || k == Kind::Other)
+            throw UserError(unpackError(file, QStringLiteral("%1 is in the way of entry '%2': %3")
+                                                  .arg(QDir::toNativeSeparators(out), shown, NotARegularFile(out))));
+    }
+}
+} // namespace
+
+void Unpack(const QString& file, const QString& targetDir, const Progress& progress, bool scratch)
 {
     const QList<Entry> entries = ReadDirectory(file);
     QFile in(file);
@@ -156,48 +224,60 @@ void Unpack(const QString& file, const QString& targetDir, const Progress& progr
     const qint64 total = in.size();
     const uchar* map = total > 0 ? in.map(0, total) : nullptr;
 
-    QDir target(targetDir);
-    if (!target.mkpath(QStringLiteral(".")))
-        throw UserError(QStringLiteral("Cannot create the folder %1").arg(QDir::toNativeSeparators(targetDir)));
     // The media folders always exist in a working folder, even when they hold nothing to store.
+    QStringList folders;
     for (const char* folder : kFolders)
         if (qstrcmp(folder, "Preview") != 0 ||
             std::any_of(entries.begin(), entries.end(),
                         [&](const Entry& e) { return e.path.startsWith(QLatin1String(folder) + '/'); }))
-            if (!target.mkpath(QLatin1String(folder)))
-                throw UserError(QStringLiteral("Cannot create the folder %1")
-                                    .arg(QDir::toNativeSeparators(target.filePath(QLatin1String(folder)))));
+            folders << QLatin1String(folder);
+
+    QDir target(targetDir);
+    checkTarget(file, entries, target, folders);
+    // A disk that cannot hold it all is found before the first file, not half-way through.
+    qint64 needed = 0;
+    for (const Entry& e : entries)
+        needed += e.size;
+    QString existing = target.absolutePath();
+    while (!QFileInfo::exists(existing) && QFileInfo(existing).absolutePath() != existing)
+        existing = QFileInfo(existing).absolutePath();
+    const QStorageInfo storage(existing);
+    if (storage.isValid() && storage.isReady() && storage.bytesAvailable() >= 0 && storage.bytesAvailable() < needed)
+        throw WriteError(unpackError(file, QStringLiteral("it needs %1 bytes and the disk of %2 has %3 free")
+                                               .arg(needed).arg(QDir::toNativeSeparators(existing)).arg(storage.bytesAvailable())),
+                         true);
+    if (!target.mkpath(QStringLiteral(".")))
+        throw UserError(QStringLiteral("Cannot create the folder %1").arg(QDir::toNativeSeparators(targetDir)));
+    for (const QString& folder : folders)
+        if (!target.mkpath(folder))
+            throw UserError(QStringLiteral("Cannot create the folder %1")
+                                .arg(QDir::toNativeSeparators(target.filePath(folder))));
 
     QByteArray buffer;
     qint64 done = 0;
     for (const Entry& e : entries) {
         if (e.path == QLatin1String("Temp"))
             continue;  // the working folder's lock file belongs to the running program
-        const QString out = target.filePath(e.path);
-        QFile o(out);
-        if (!o.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            throw UserError(QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(out), o.errorString()));
-        for (qint64 at = 0; at < e.size; at += kChunk) {
+        TSafeFile o(target.filePath(e.path), TSafeFile::Links::Replace);
+        o.SetScratch(scratch);
+        o.Open();
+        for (qint64 at = 0; at < e.size && !o.Failed(); at += kChunk) {
             const qint64 n = std::min(kChunk, e.size - at);
-            qint64 written;
             if (map) {
-                written = o.write(reinterpret_cast<const char*>(map + e.offset + at), n);
+                o.write(reinterpret_cast<const char*>(map + e.offset + at), n);
             } else {
                 if (!in.seek(e.offset + at))
                     throw UserError(readError(file, in.errorString()));
                 buffer = in.read(n);
                 if (buffer.size() != n)
                     throw UserError(readError(file, QStringLiteral("it was cut short while reading")));
-                written = o.write(buffer);
+                o.write(buffer);
             }
-            if (written != n)
-                throw UserError(QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(out), o.errorString()));
             done += n;
             if (progress)
                 progress(done, total);
         }
-        if (!o.flush() || o.error() != QFileDevice::NoError)
-            throw UserError(QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(out), o.errorString()));
+        o.Commit();
     }
 }
 
@@ -261,25 +341,19 @@ void Pack(const QString& workDir, const QString& file, const Warn& warn, const P
 {
     if (!QFileInfo(workDir).isDir())
         throw UserError(QStringLiteral("%1 is not a folder").arg(QDir::toNativeSeparators(workDir)));
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
-        throw UserError(QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(file), out.errorString()));
+    TSafeFile out(file);
+    out.Open();
     try {
         Write(out, workDir, warn, progress);
-    } catch (const WriteError& e) {
-        out.cancelWriting();
-        throw WriteError(QStringLiteral("%1 was not saved. %2").arg(QDir::toNativeSeparators(file), e.message()),
-                         e.diskFull());
+    } catch (const WriteError&) {
+        if (out.Failed())
+            out.ThrowFailure();  // the file's own reason: a full disk names the project file
+        throw;
     } catch (const UserError& e) {
-        out.cancelWriting();
+        out.Cancel();
         throw UserError(QStringLiteral("%1 was not saved. %2").arg(QDir::toNativeSeparators(file), e.message()));
     }
-    errno = 0;
-    if (!out.commit()) {
-        const int err = errno;
-        throw WriteError(QStringLiteral("%1 was not saved: %2").arg(QDir::toNativeSeparators(file), out.errorString()),
-                         err == ENOSPC || err == EDQUOT || out.error() == QFileDevice::ResourceError);
-    }
+    out.Commit();
 }
 
 } // namespace ProjectContainer

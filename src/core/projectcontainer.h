@@ -39,9 +39,12 @@ std::optional<QString> SafeEntryPath(const QString& stored);
 // or a path that SafeEntryPath refuses. Nothing is written.
 QList<Entry> ReadDirectory(const QString& file);
 
-// Checks the whole file first, then writes each entry below targetDir (whose four folders are
-// created as needed), replacing existing files.
-void Unpack(const QString& file, const QString& targetDir, const Progress& progress = {});
+// Checks the whole file and the target first (names too long for the file system, an entry
+// named like a media folder, links or folders in the way), then writes each entry below
+// targetDir (whose folders are created as needed), replacing existing files. A symbolic link
+// in the target is never followed: a link where a file goes is replaced, a link where a folder
+// goes is refused. `scratch` skips syncing to the disk, for a working folder made for editing.
+void Unpack(const QString& file, const QString& targetDir, const Progress& progress = {}, bool scratch = false);
 
 // Walks workDir and writes the container to `file` through a temporary file beside it that
 // replaces the target only when complete. Empty files are not stored; files the reader would

@@ -2,12 +2,9 @@
 
 #include "core/errors.h"
 #include "core/textcodec.h"
+#include "platform/safefile.h"
 
 #include <QFile>
-#include <QSaveFile>
-
-#include <cerrno>
-#include <cstring>
 
 namespace kav {
 
@@ -160,18 +157,7 @@ void TTextStrFile::WriteValue(const QString& indent, const TValue& value)
 
 void TTextStrFile::Commit()
 {
-    QSaveFile f(m_fileName);
-    if (!f.open(QIODevice::WriteOnly))
-        throw UserError(QStringLiteral("Cannot write %1: %2").arg(m_fileName, f.errorString()));
-    errno = 0;
-    if (f.write(m_out) != m_out.size() || !f.commit()) {
-        const int err = errno;
-        QString reason = f.errorString();
-        if (err != 0 && reason == QLatin1String("Unknown error"))
-            reason = QString::fromLocal8Bit(strerror(err));
-        throw WriteError(QStringLiteral("Cannot write %1: %2").arg(m_fileName, reason),
-                         err == ENOSPC || err == EDQUOT || f.error() == QFileDevice::ResourceError);
-    }
+    WriteFileSafely(m_fileName, m_out);
     m_writing = false;
 }
 

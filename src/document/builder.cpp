@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "document/document.h"
+#include "platform/safefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,9 +18,10 @@ void CopySampleMedia(const QString& appDir, const QString& workDir)
         QDir src(appDir + from);
         for (const QString& f : src.entryList(QDir::Files)) {
             const QString target = workDir + to + QLatin1Char('/') + f;
-            QFile::remove(target);
-            if (!QFile::copy(src.filePath(f), target))
-                throw UserError(QStringLiteral("Cannot copy %1 to %2").arg(src.filePath(f), target));
+            QFile in(src.filePath(f));
+            if (!in.open(QIODevice::ReadOnly))
+                throw UserError(QStringLiteral("Cannot copy %1 to %2: %3").arg(src.filePath(f), target, in.errorString()));
+            WriteFileSafely(target, in.readAll());
         }
     }
 }

@@ -7,6 +7,7 @@
 #include "document/gfxitem.h"
 #include "document/itemimage.h"
 #include "document/itemtext.h"
+#include "document/limits.h"
 #include "document/scene.h"
 #include "events/actionbase.h"
 #include "events/timeactions.h"
@@ -51,6 +52,8 @@ void TItemBase::Load(TTextStr& s)
     const int32_t points = s.ReadInteger();
     if (points < 1)
         s.Fail(QStringLiteral("an item needs at least one path point, not %1").arg(points));
+    if (points > Limits::kMaxPathPoints)
+        s.Fail(QStringLiteral("a path of %1 points is more than the %2 a path may have").arg(points).arg(Limits::kMaxPathPoints));
     QList<TStagePoint> pts;
     for (int32_t i = 0; i < points; ++i) {
         const int32_t x = s.ReadInteger();
@@ -93,6 +96,15 @@ void TItemBase::Save(TTextStr& s, const QString& indent)
     if (s.Mode == smApplet) {
         const QString in = Deeper(indent);
         const auto* text = dynamic_cast<const TItemText*>(Graphic);
+        {
+            const auto* anim = dynamic_cast<const TItemAnim*>(Graphic);
+            QStringList extras{QString::number(Path.PathType), QString::number(Path.RepeatCount),
+                               QString::number(Path.EndPause), QString::number(anim ? anim->AnimTempoLoop : 0),
+                               QString::number(TimedEvents.Count())};
+            for (const auto& e : TimedEvents)
+                extras << QString::number(static_cast<const TTimeActions*>(e.get())->Time);
+            AddCardItemExtras(std::move(extras));
+        }
         s.WriteChar(in, text ? QLatin1Char('T') : QLatin1Char('G'));
         const QString name = Name.trimmed().isEmpty() ? QStringLiteral("NoName") : Name;
         if (text)
@@ -317,10 +329,11 @@ void TItemBase::LayoutEventMarkers()
 
 void TItemBase::SortTimedEvents()
 {
-    for (int i = 0; i + 1 < TimedEvents.Count(); ++i)
-        for (int j = i + 1; j < TimedEvents.Count(); ++j)
-            if (Event(j)->Time < Event(i)->Time)
-                TimedEvents.Swap(i, j);
+    // Saved lists are in order already; equal times (only a file made elsewhere has them)
+    // keep the order of the file, as the editor's own sorting keeps it.
+    TimedEvents.StableSort([](const TBaseObject* a, const TBaseObject* b) {
+        return static_cast<const TTimeActions*>(a)->Time < static_cast<const TTimeActions*>(b)->Time;
+    });
 }
 
 void TItemBase::InsertTimedEvent(std::unique_ptr<TTimeActions> event)

@@ -5,14 +5,15 @@
 #include "core/textstr.h"
 #include "document/document.h"
 #include "document/item.h"
+#include "document/limits.h"
 #include "document/scene.h"
 #include "export/cardstring.h"
 #include "core/errors.h"
+#include "platform/safefile.h"
 #include "ui/langstrings.h"
 
 #include <QFileInfo>
 #include <QPainter>
-#include <QSaveFile>
 
 namespace kav {
 
@@ -41,11 +42,16 @@ QString TItemImage::StoredName() const
     return MediaName + QLatin1Char(';') + (item ? item->Name : QString());
 }
 
-void TItemImage::ApplyStoredName(const QString& stored, const QString& folder, int frameCount)
+void TItemImage::ApplyStoredName(TTextStr& s, const QString& stored, const QString& folder, int frameCount)
 {
     const qsizetype semi = stored.indexOf(QLatin1Char(';'));
     const QString media = semi < 0 ? stored : stored.left(semi);
     const QString name = semi < 0 ? QString() : stored.mid(semi + 1);
+    // The file must lie in the project's own folder: a name that leaves it would read (and the
+    // export would publish) any picture of the disk.
+    if (!media.isEmpty() && !Limits::IsPlainMediaName(media))
+        s.Fail(QStringLiteral("item '%1': the media name '%2' does not name a file of the project's %3 folder")
+                   .arg((name.isEmpty() ? media : name).left(80), media.left(200), ClassDesc()));
     SetMedia(folder, media, frameCount);
     if (!name.isEmpty())
         SetItemName(name);
@@ -54,7 +60,7 @@ void TItemImage::ApplyStoredName(const QString& stored, const QString& folder, i
 void TItemImage::Load(TTextStr& s)
 {
     LoadGraphicPart(s);
-    ApplyStoredName(s.ReadString(), Doc().ImageFolder(), 1);
+    ApplyStoredName(s, s.ReadString(), Doc().ImageFolder(), 1);
 }
 
 void TItemImage::Save(TTextStr& s, const QString& indent)
@@ -79,7 +85,7 @@ void TItemImage::SetMedia(const QString& folder, const QString& name, int)
         return;
     ReleaseBitmap();
     MediaName = name;
-    Bitmap = MediaCache().Acquire(CacheKey(name), [&] {
+    Bitmap = MediaCache().Acquire(CacheKey(folder, name), [&] {
         auto bmp = std::make_unique<TMaskedBitmap>();
         bmp->LoadImage(folder + name + QStringLiteral(".bmp"), Doc().TransparentColor);
         return bmp;
@@ -157,9 +163,11 @@ void TItemImage::Flip()
         for (int f = 0; f < frames; ++f)
             p.drawImage(f * fw, 0, source.copy(f * fw, 0, fw, source.height()).mirrored(true, false));
         p.end();
-        QSaveFile file(targetFile);
-        if (!file.open(QIODevice::WriteOnly) || !out.save(&file, "BMP") || !file.commit())
+        TSafeFile file(targetFile);
+        file.Open();
+        if (!out.save(&file, "BMP") && !file.Failed())
             throw UserError(GetString(QStringLiteral("Error.SaveImage"), targetFile));
+        file.Commit();
     }
     SetMedia(folder, target, FrameCountForFlip());
 }
@@ -182,7 +190,7 @@ void TItemAnim::Load(TTextStr& s)
     int frames = s.ReadInteger();
     if (frames < 1 || frames > 10000)
         s.Fail(QStringLiteral("an animation needs 1 to 10000 frames, not %1").arg(frames));
-    ApplyStoredName(s.ReadString(), Doc().AnimFolder(), frames);
+    ApplyStoredName(s, s.ReadString(), Doc().AnimFolder(), frames);
 }
 
 void TItemAnim::Save(TTextStr& s, const QString& indent)
@@ -215,7 +223,7 @@ void TItemAnim::SetMedia(const QString& folder, const QString& name, int frameCo
     ReleaseBitmap();
     MediaName = name;
     FrameCountStored = std::max(1, frameCount);
-    Bitmap = MediaCache().Acquire(CacheKey(name), [&] {
+    Bitmap = MediaCache().Acquire(CacheKey(folder, name), [&] {
         auto bmp = std::make_unique<TMaskedBitmap>();
         bmp->LoadAnimation(folder, name, FrameCountStored, Doc().TransparentColor);
         return bmp;

@@ -37,9 +37,13 @@ public:
     virtual int FrameCountForFlip() const { return 1; }
 
 protected:
-    // Cache key: images and animations may share a media name.
-    virtual QString CacheKey(const QString& name) const { return QStringLiteral("Image/") + name; }
-    void ApplyStoredName(const QString& stored, const QString& folder, int frameCount);
+    // Cache key: the file's folder and kind, so that images and animations may share a media
+    // name and two projects never share a picture by its name alone.
+    virtual QString CacheKey(const QString& folder, const QString& name) const
+    {
+        return QStringLiteral("Image|") + folder + name;
+    }
+    void ApplyStoredName(TTextStr& s, const QString& stored, const QString& folder, int frameCount);
     QString StoredName() const;
     void ReleaseBitmap();
 };
@@ -69,9 +73,9 @@ public:
     int Advance(int time) override;
 
 protected:
-    QString CacheKey(const QString& name) const override
+    QString CacheKey(const QString& folder, const QString& name) const override
     {
-        return QStringLiteral("Animation/%1/%2").arg(FrameCountStored).arg(name);
+        return QStringLiteral("Animation|%1|%2%3").arg(FrameCountStored).arg(folder, name);
     }
 };
 

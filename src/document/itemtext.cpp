@@ -6,6 +6,7 @@
 #include "core/errors.h"
 #include "core/textstr.h"
 #include "document/item.h"
+#include "document/limits.h"
 #include "export/cardstring.h"
 #include "export/fonttables.h"
 
@@ -457,8 +458,12 @@ void TItemText::Load(TTextStr& s)
     if (count < 0 || count > kMaxLines)
         s.Fail(QStringLiteral("a text cannot have %1 lines").arg(count));
     Lines.clear();
-    for (int32_t i = 0; i < count; ++i)
+    for (int32_t i = 0; i < count; ++i) {
         Lines.append(s.ReadString());
+        if (Lines.last().size() > Limits::kMaxTextLineLength)
+            s.Fail(QStringLiteral("a text line of %1 characters is longer than the %2 a line may have")
+                       .arg(Lines.last().size()).arg(Limits::kMaxTextLineLength));
+    }
     Font.TextColor = s.ReadCardinal();
 
     const QString fontAndName = s.ReadString();

@@ -10,6 +10,7 @@
 #include "events/actionbase.h"
 #include "events/timeactions.h"
 
+#include <QHash>
 #include <QSet>
 #include "export/cardstring.h"
 
@@ -43,7 +44,17 @@ void TScene::Load(TTextStr& s)
     Name = s.ReadString();
     Stage = LoadClassAs<TStage>(s, this);
     Doc().LogicalScene = this;
-    Items.LoadOf<TItemBase>(s, this);
+    // Items number themselves as their media is set; while the whole list loads that would
+    // compare each item with all before it, so the list is numbered once at the end.
+    m_loadingItems = true;
+    try {
+        Items.LoadOf<TItemBase>(s, this);
+    } catch (...) {
+        m_loadingItems = false;
+        throw;
+    }
+    m_loadingItems = false;
+    NumberItems();
 }
 
 void TScene::Save(TTextStr& s, const QString& indent)
@@ -98,6 +109,8 @@ void TScene::Rename(const QString& name)
 
 void TScene::NumberItem(TItemBase* item)
 {
+    if (m_loadingItems)
+        return;
     // The smallest positive number no like item (same description and media) has.
     const QString desc = item->ClassDesc(), media = item->GetMediaName();
     QSet<int> used;
@@ -115,19 +128,23 @@ void TScene::NumberItem(TItemBase* item)
 
 void TScene::NumberItems()
 {
-    for (int i = 0; i < Items.Count(); ++i)
-        Item(i)->InstanceNo = 0;
-    for (int i = 0; i < Items.Count(); ++i)
-        NumberItem(Item(i));
+    // Numbering in list order from nothing gives the like items 1, 2, 3... in turn: a count
+    // per kind of item does it in one pass.
+    QHash<QString, int> counts;
+    for (int i = 0; i < Items.Count(); ++i) {
+        TItemBase* item = Item(i);
+        item->InstanceNo = ++counts[item->ClassDesc() + QLatin1Char('\n') + item->GetMediaName()];
+    }
 }
 
 void TScene::AfterLoad()
 {
     Doc().LogicalScene = this;
-    for (int i = 0; i + 1 < Items.Count(); ++i)
-        for (int j = i + 1; j < Items.Count(); ++j)
-            if (Item(j)->Layer < Item(i)->Layer)
-                Items.Swap(i, j);
+    // Items saved by the program are in layer order already; equal layers (only a file made
+    // elsewhere has them) keep the order of the file.
+    Items.StableSort([](const TBaseObject* a, const TBaseObject* b) {
+        return static_cast<const TItemBase*>(a)->Layer < static_cast<const TItemBase*>(b)->Layer;
+    });
     NumberItems();
     for (int i = 0; i < Items.Count(); ++i) {
         TItemBase* item = Item(i);

@@ -35,6 +35,9 @@ public:
     // Gives every item the smallest instance number not used by a like item.
     void NumberItems();
     void NumberItem(TItemBase* item);
+
+private:
+    bool m_loadingItems = false;
 };
 
 // Scene operations of the editor, on the document's scene list.

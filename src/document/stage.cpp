@@ -6,6 +6,8 @@
 #include "core/mediacache.h"
 #include "core/textstr.h"
 #include "document/document.h"
+#include "document/limits.h"
+#include "document/scene.h"
 #include "export/cardstring.h"
 
 namespace kav {
@@ -34,6 +36,11 @@ void TStage::Load(TTextStr& s)
     BorderColor = s.ReadCardinal();
     BorderWidth = s.ReadInteger();
     BorderVisible = s.ReadBoolean();
+    if (!background.isEmpty() && !Limits::IsPlainMediaName(background)) {
+        const auto* scene = dynamic_cast<const TScene*>(Owner);
+        s.Fail(QStringLiteral("scene '%1': the background '%2' does not name a file of the project's Image folder")
+                   .arg(scene ? scene->Name.left(80) : QString(), background.left(200)));
+    }
     if (!background.isEmpty())
         SetBackground(Doc().ImageFolder(), background);
 }
@@ -48,9 +55,10 @@ void TStage::Save(TTextStr& s, const QString& indent)
             s.WriteInteger(in, 0);
         else
             WriteCardText(s, in, exportName + QStringLiteral(".gif"));
-        s.WriteInteger(in, 1 - TileStyle);
+        // Any style but the centred one tiles, as the editor draws it.
+        s.WriteInteger(in, TileStyle == tsBackground ? 0 : 1);
         s.WriteInteger(in, ToCardRgb(BorderColor));
-        s.WriteInteger(in, BorderVisible ? BorderWidth : 0);
+        s.WriteInteger(in, BorderVisible ? Limits::BorderWidth(BorderWidth) : 0);
         return;
     }
     TBaseObject::Save(s, indent);
@@ -77,8 +85,8 @@ void TStage::SetBackground(const QString& folder, const QString& name)
     BackgroundImage = name;
     if (name.isEmpty())
         return;
-    // Keyed by folder and name: an image and an animation may share a name.
-    Bitmap = MediaCache().Acquire(QStringLiteral("Image/") + name, [&] {
+    // The key an image item of the same file uses: the two share the bitmap.
+    Bitmap = MediaCache().Acquire(QStringLiteral("Image|") + folder + name, [&] {
         auto bmp = std::make_unique<TMaskedBitmap>();
         bmp->LoadImage(folder + name + QStringLiteral(".bmp"), Doc().TransparentColor);
         return bmp;
@@ -114,8 +122,9 @@ void TStage::DrawBorder(QPainter& p, const QRect& clip) const
     if (!BorderVisible)
         return;
     const QColor c = ToQColor(BorderColor);
-    if (clip.width() / 2 >= BorderWidth && clip.height() / 2 >= BorderWidth) {
-        for (int k = 0; k < BorderWidth; ++k) {
+    const int width = Limits::BorderWidth(BorderWidth);
+    if (clip.width() / 2 >= width && clip.height() / 2 >= width) {
+        for (int k = 0; k < width; ++k) {
             const QRect r = clip.adjusted(k, k, -k, -k);
             p.fillRect(r.left(), r.top(), r.width(), 1, c);
             p.fillRect(r.left(), r.bottom(), r.width(), 1, c);
@@ -130,8 +139,10 @@ void TStage::DrawBorder(QPainter& p, const QRect& clip) const
 QRect TStage::InnerArea(int w, int h) const
 {
     QRect area(0, 0, w, h);
-    if (BorderVisible)
-        area.adjust(BorderWidth, BorderWidth, -BorderWidth, -BorderWidth);
+    if (BorderVisible) {
+        const int b = Limits::BorderWidth(BorderWidth);
+        area.adjust(b, b, -b, -b);
+    }
     return area;
 }
 

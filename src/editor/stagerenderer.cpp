@@ -5,6 +5,7 @@
 #include "core/maskedbitmap.h"
 #include "document/gfxitem.h"
 #include "document/item.h"
+#include "document/limits.h"
 #include "document/scene.h"
 #include "events/actionbase.h"
 #include "events/timeactions.h"
@@ -18,7 +19,7 @@ QRect TStageRenderer::InnerStage(const TScene* scene, int w, int h)
     const TStage* st = scene->Stage.get();
     if (!st->BorderVisible)
         return QRect(0, 0, w, h);
-    const int b = st->BorderWidth;
+    const int b = Limits::BorderWidth(st->BorderWidth);
     const QRect inner(b, b, w - 2 * b, h - 2 * b);
     return inner.isEmpty() ? QRect(w / 2, h / 2, 0, 0) : inner;
 }

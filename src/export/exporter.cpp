@@ -7,8 +7,16 @@
 #include "core/maskedbitmap.h"
 #include "core/textcodec.h"
 #include "document/document.h"
+#include "document/gfxitem.h"
+#include "document/item.h"
+#include "document/itemtext.h"
+#include "document/limits.h"
+#include "document/scene.h"
+#include "events/actions.h"
+#include "events/timeactions.h"
 #include "media/audio.h"
 #include "platform/gifwriter.h"
+#include "platform/safefile.h"
 #include "ui/langstrings.h"
 
 #include <QDesktopServices>
@@ -16,7 +24,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStorageInfo>
 
 #include <algorithm>
@@ -49,12 +56,6 @@ QString htmlEscaped(const QString& text)
             out += c;
     }
     return out;
-}
-
-[[noreturn]] void throwWriteFailure(const QString& path, const QFileDevice& f)
-{
-    throw WriteError(QStringLiteral("Cannot write %1: %2").arg(native(path), f.errorString()),
-                     f.error() == QFileDevice::ResourceError);
 }
 
 QStringList readTemplate(const QString& path)
@@ -97,16 +98,7 @@ TUrlOpener& urlOpener()
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
-void WriteWholeFile(const QString& path, const QByteArray& bytes)
-{
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        throwWriteFailure(path, f);
-    if (f.write(bytes) != bytes.size())
-        throwWriteFailure(path, f);
-    if (!f.commit())
-        throwWriteFailure(path, f);
-}
+void WriteWholeFile(const QString& path, const QByteArray& bytes) { WriteFileSafely(path, bytes); }
 
 void CopyFileMakingDirs(const QString& source, const QString& destination)
 {
@@ -117,17 +109,14 @@ void CopyFileMakingDirs(const QString& source, const QString& destination)
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         throw UserError(QStringLiteral("Cannot read %1: %2").arg(native(source), in.errorString()));
-    QSaveFile out(dest);
-    if (!out.open(QIODevice::WriteOnly))
-        throwWriteFailure(dest, out);
+    TSafeFile out(dest);
+    out.Open();
     QByteArray chunk;
-    while (!(chunk = in.read(1 << 16)).isEmpty())
-        if (out.write(chunk) != chunk.size())
-            throwWriteFailure(dest, out);
+    while (!out.Failed() && !(chunk = in.read(1 << 16)).isEmpty())
+        out.write(chunk);
     if (in.error() != QFileDevice::NoError)
         throw UserError(QStringLiteral("Cannot read %1: %2").arg(native(source), in.errorString()));
-    if (!out.commit())
-        throwWriteFailure(dest, out);
+    out.Commit();
 }
 
 qint64 FreeDiskBytes(const QString& folder)
@@ -191,10 +180,13 @@ TExportResult ExportCard(const QString& targetPath, const TExportOptions& option
     }
 
     r.Paths = CalcFileForExport(target);
-    QDir().mkpath(r.Paths.Folder);  // an error shows when the first file is written
-
     const ClearListsOnExit clearLists;
     r.CardString = BuildCardString(r.Paths.BaseName);
+    r.Warnings << CardWarnings();
+    // Nothing is written for a project the player would refuse or whose media lie elsewhere.
+    if (const QStringList problems = ExportProblems(); !problems.isEmpty())
+        throw UserError(QStringLiteral("%1 was not exported: %2").arg(native(target), problems.join(QStringLiteral("; "))));
+    QDir().mkpath(r.Paths.Folder);  // an error shows when the first file is written
 
     const std::vector<TExportEntry> images = ExportImageList().Entries();
     const std::vector<TExportEntry> sounds = ExportSoundList().Entries();
@@ -254,6 +246,65 @@ TExportResult ExportCard(const QString& targetPath, const TExportOptions& option
         options.Progress(total, total, QString());
     r.Exported = true;
     return r;
+}
+
+// ---------------------------------------------------------------------------------------------
+QStringList ExportProblems()
+{
+    QStringList problems;
+    auto add = [&](const QString& problem) {
+        if (problems.size() < 10)
+            problems << problem;
+    };
+    const TDocument& doc = Doc();
+    if (doc.StageWidth < 1 || doc.StageHeight < 1 || doc.StageWidth > Limits::kMaxStageSide ||
+        doc.StageHeight > Limits::kMaxStageSide)
+        add(QStringLiteral("the stage of %1 x %2 pixels is larger than %3 x %3").arg(doc.StageWidth).arg(doc.StageHeight).arg(Limits::kMaxStageSide));
+    // Media are read from the project's own folders only.
+    for (const TExportEntry& e : ExportImageList().Entries()) {
+        const QString name = e.Key.section(QLatin1Char('\\'), 1);
+        if (!name.isEmpty() && !Limits::IsPlainMediaName(name))  // empty: the stages without a background
+            add(QStringLiteral("the picture '%1' does not name a file of the project's folders").arg(e.Key.left(200)));
+    }
+    for (const TExportEntry& e : ExportSoundList().Entries())
+        if (!e.Key.isEmpty() && !Limits::IsNameInsideFolder(e.Key))
+            add(QStringLiteral("the sound '%1' does not name a file of the project's Sound folder").arg(e.Key.left(200)));
+
+    auto checkActions = [&](const TItemBase* item, const TBaseObjectCont& actions) {
+        if (actions.Count() > TBaseObjectCont::kMaxLoadCount)
+            add(QStringLiteral("item '%1' has more than %2 actions at one time").arg(item->Name.left(80)).arg(TBaseObjectCont::kMaxLoadCount));
+        for (const auto& a : actions)
+            if (const auto* url = dynamic_cast<const TActionGotoURL*>(a.get()); url && url->URL.size() > Limits::kMaxUrlLength)
+                add(QStringLiteral("item '%1' opens an address of more than %2 characters").arg(item->Name.left(80)).arg(Limits::kMaxUrlLength));
+    };
+    for (int s = 0; s < doc.SceneCount(); ++s) {
+        const TScene* scene = doc.Scene(s);
+        for (int i = 0; i < scene->ItemCount(); ++i) {
+            const TItemBase* item = scene->Item(i);
+            const QString name = item->Name.left(80);
+            if (item->Path.PathPoints.size() > Limits::kMaxPathPoints)
+                add(QStringLiteral("the path of item '%1' has more than %2 points").arg(name).arg(Limits::kMaxPathPoints));
+            if (item->EventCount() > TBaseObjectCont::kMaxLoadCount)
+                add(QStringLiteral("item '%1' has more than %2 timed events").arg(name).arg(TBaseObjectCont::kMaxLoadCount));
+            for (int e = 0; e < item->EventCount(); ++e)
+                checkActions(item, item->Event(e)->FActions);
+            if (!item->Graphic)
+                continue;
+            checkActions(item, item->Graphic->UserEvents);
+            if (const auto* text = dynamic_cast<const TItemText*>(item->Graphic)) {
+                for (int l = 0; l < text->Lines.size(); ++l)
+                    if (std::abs(text->LineOffset(l)) > Limits::kMaxCardCoordinate) {
+                        add(QStringLiteral("the text '%1' has a line too wide for the player (more than %2 pixels)")
+                                .arg(name).arg(Limits::kMaxCardCoordinate));
+                        break;
+                    }
+            } else if (item->Graphic->Width() > Limits::kMaxPictureSide || item->Graphic->Height() > Limits::kMaxPictureSide) {
+                add(QStringLiteral("the picture of item '%1' is %2 x %3 pixels; the player shows at most %4 x %4")
+                        .arg(name).arg(item->Graphic->Width()).arg(item->Graphic->Height()).arg(Limits::kMaxPictureSide));
+            }
+        }
+    }
+    return problems;
 }
 
 // ---------------------------------------------------------------------------------------------

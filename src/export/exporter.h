@@ -39,6 +39,11 @@ qint64 FreeDiskBytes(const QString& folder);
 // first file that cannot be written ends the export with a UserError naming it and the reason.
 TExportResult ExportCard(const QString& targetPath, const TExportOptions& options = {});
 
+// What keeps the open document (Doc()) from being exported, after BuildCardString registered its
+// media: media that do not name a file of the project's folders, and sizes the browser player
+// refuses (stage, pictures, text lines, paths, lists, addresses). Empty when it may be exported.
+QStringList ExportProblems();
+
 // Writes base path + ".dsc" (the card string, no line break) and base path + ".html" (the
 // template with the card and the stage size filled in). Returns the card string.
 QString WriteCardFiles(const TExportPaths& paths);

@@ -5,12 +5,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include "platform/safefile.h"
 
 #include <array>
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <functional>
 
 namespace kav {
 
@@ -52,41 +54,61 @@ QString chunkName(const uchar* id)
     return s;
 }
 
-// One pass over a RIFF WAVE file in memory. Every size in the file is checked against the bytes
-// that are really there before anything is read or allocated.
-class WavReader {
-public:
-    WavReader(const QByteArray& bytes, const QString& fileName)
-        : m_data(reinterpret_cast<const uchar*>(bytes.constData())), m_size(bytes.size()), m_name(fileName) {}
+// Where a WAV file keeps its samples and how they are laid out.
+struct WavLayout {
+    int channels = 1;
+    int bits = 16;
+    int rate = 0;
+    qint64 dataOffset = 0;
+    qint64 dataSize = 0;
+    int FrameBytes() const { return channels * bits / 8; }
+    // Whole sample frames only: a partial frame at the end of the chunk would take its missing
+    // bytes from whatever follows the chunk.
+    qint64 Frames() const { return dataSize / FrameBytes(); }
+};
 
-    TAudio Read()
+// Reads `n` bytes at `pos` of the file; fewer when the file ends sooner.
+using ReadAt = std::function<QByteArray(qint64 pos, qint64 n)>;
+
+// One pass over the chunk list of a RIFF WAVE file, in memory or on disk. Every size in the
+// file is checked against the bytes that are really there before anything is read.
+class WavParser {
+public:
+    WavParser(qint64 size, ReadAt read, const QString& fileName) : m_size(size), m_read(std::move(read)), m_name(fileName) {}
+
+    WavLayout Parse() const
     {
-        if (m_size < 4 || std::memcmp(m_data, "RIFF", 4) != 0)
+        const QByteArray head = m_read(0, 12);
+        if (head.size() < 4 || std::memcmp(head.constData(), "RIFF", 4) != 0)
             fail(QStringLiteral("not a RIFF file"));
-        if (m_size < 12 || std::memcmp(m_data + 8, "WAVE", 4) != 0)
+        if (head.size() < 12 || std::memcmp(head.constData() + 8, "WAVE", 4) != 0)
             fail(QStringLiteral("not a WAVE file"));
         // The RIFF length counts from after its own field; a file cut short ends sooner.
-        const qint64 end = std::min<qint64>(8 + qint64(le32(m_data + 4)), m_size);
-        TAudio audio;
+        const qint64 end = std::min<qint64>(8 + qint64(le32(bytes(head) + 4)), m_size);
+        WavLayout layout;
         bool haveFormat = false;
         qint64 pos = 12;
         while (pos + 8 <= end) {
-            const uchar* id = m_data + pos;
-            const qint64 size = le32(m_data + pos + 4);
+            const QByteArray chunkHead = m_read(pos, 8);
+            if (chunkHead.size() != 8)
+                fail(QStringLiteral("cannot be read"));
+            const uchar* id = bytes(chunkHead);
+            const qint64 size = le32(id + 4);
             pos += 8;
             const bool fits = size <= m_size - pos;
             if (std::memcmp(id, "fmt ", 4) == 0) {
                 if (!fits)
                     fail(QStringLiteral("Format Chunk runs past the end of the file"));
-                readFormat(audio, m_data + pos, size);
+                readFormat(layout, m_read(pos, std::min<qint64>(size, 16)), size);
                 haveFormat = true;
             } else if (std::memcmp(id, "data", 4) == 0) {
                 if (!haveFormat)
                     fail(QStringLiteral("Data Chunk before Format Chunk"));
                 if (!fits)
                     fail(QStringLiteral("Data Chunk runs past the end of the file"));
-                readSamples(audio, m_data + pos, size);
-                return audio;
+                layout.dataOffset = pos;
+                layout.dataSize = size;
+                return layout;
             } else if (!fits) {
                 fail(QStringLiteral("Chunk '%1' runs past the end of the file").arg(chunkName(id)));
             }
@@ -96,13 +118,16 @@ public:
         fail(QStringLiteral("No Data Chunk in .WAV file"));
     }
 
-private:
     [[noreturn]] void fail(const QString& reason) const { throw UserError(m_name + QStringLiteral(": ") + reason); }
 
-    void readFormat(TAudio& audio, const uchar* p, qint64 size) const
+private:
+    static const uchar* bytes(const QByteArray& b) { return reinterpret_cast<const uchar*>(b.constData()); }
+
+    void readFormat(WavLayout& layout, const QByteArray& chunk, qint64 size) const
     {
-        if (size < 16)
+        if (size < 16 || chunk.size() < 16)
             fail(QStringLiteral("Format Chunk too short"));
+        const uchar* p = bytes(chunk);
         if (le16(p) != 1)
             fail(QStringLiteral("Unidentified encoding in .WAV file"));
         const quint32 channels = le16(p + 2);
@@ -115,51 +140,79 @@ private:
         const quint32 bits = le16(p + 14);
         if (bits != 8 && bits != 16)
             fail(QStringLiteral("This file has %1 bits per sample. Only 8 and 16 bit files are implemented").arg(bits));
-        audio.Encoding = kPcm;
-        audio.Channels = int(channels);
-        audio.Rate = int(rate);
-        audio.Bits = int(bits);
+        layout.channels = int(channels);
+        layout.rate = int(rate);
+        layout.bits = int(bits);
     }
 
-    // Whole sample frames only: a partial frame at the end of the chunk would take its missing
-    // bytes from whatever follows the chunk.
-    static void readSamples(TAudio& audio, const uchar* p, qint64 size)
-    {
-        const int channels = audio.Channels;
-        const int frameBytes = channels * audio.Bits / 8;
-        const qint64 count = size / frameBytes;
-        audio.Count = count;
-        audio.Left.assign(size_t(count), 0);
-        audio.Right.assign(channels == 2 ? size_t(count) : 0, 0);
-        std::int16_t* left = audio.Left.data();
-        std::int16_t* right = audio.Right.data();
-        if (audio.Bits == 8) {
-            for (qint64 i = 0; i < count; ++i, p += frameBytes) {
-                left[i] = std::int16_t(int(p[0]) * 256 - 32768);
-                if (channels == 2)
-                    right[i] = std::int16_t(int(p[1]) * 256 - 32768);
-            }
-        } else {
-            for (qint64 i = 0; i < count; ++i, p += frameBytes) {
-                left[i] = std::int16_t(le16(p));
-                if (channels == 2)
-                    right[i] = std::int16_t(le16(p + 2));
-            }
-        }
-        const qint64 rate = audio.Rate;
-        audio.Duration = double((count * 200 + rate) / (2 * rate)) / 100.0;
-    }
-
-    const uchar* m_data;
     qint64 m_size;
+    ReadAt m_read;
     QString m_name;
 };
+
+// One sample of channel `c` of the frame at p, as a signed 16-bit value.
+inline std::int16_t sampleAt(const uchar* p, int bits, int c)
+{
+    return bits == 8 ? std::int16_t(int(p[c]) * 256 - 32768) : std::int16_t(le16(p + 2 * c));
+}
+
+void readSamples(TAudio& audio, const WavLayout& layout, const uchar* p)
+{
+    const int channels = layout.channels;
+    const int frameBytes = layout.FrameBytes();
+    const qint64 count = layout.Frames();
+    audio.Count = count;
+    audio.Left.assign(size_t(count), 0);
+    audio.Right.assign(channels == 2 ? size_t(count) : 0, 0);
+    std::int16_t* left = audio.Left.data();
+    std::int16_t* right = audio.Right.data();
+    for (qint64 i = 0; i < count; ++i, p += frameBytes) {
+        left[i] = sampleAt(p, layout.bits, 0);
+        if (channels == 2)
+            right[i] = sampleAt(p, layout.bits, 1);
+    }
+    const qint64 rate = audio.Rate;
+    audio.Duration = double((count * 200 + rate) / (2 * rate)) / 100.0;
+}
+
+// Samples at kSunRate, as the resampling of TWaveTool makes them, from `frames` input frames.
+qint64 sunSampleCount(qint64 frames, qint64 rate)
+{
+    if (rate == TWaveTool::kSunRate)
+        return frames;
+    // The accumulator ends in (0, rate] after n inputs, so the output has this many samples.
+    return frames == 0 ? 0 : (frames * TWaveTool::kSunRate + rate - 1) / rate - 1;
+}
+
+QByteArray sunHeader(qint64 count)
+{
+    QByteArray out;
+    out.append(".snd", 4);
+    putBe32(out, TWaveTool::kSunHeaderSize);
+    putBe32(out, quint32(count));
+    putBe32(out, 1);   // 8-bit mu-law
+    putBe32(out, TWaveTool::kSunRate);
+    putBe32(out, 1);   // channels
+    out.append("wvau", 4);
+    return out;
+}
+
+// 0xFFFFFFFF means "size unknown" in this format.
+constexpr qint64 kMaxSunSamples = qint64(0xFFFFFFFF) - 1;
 
 } // namespace
 
 TAudio TWaveTool::ReadWav(const QByteArray& bytes, const QString& fileName)
 {
-    return WavReader(bytes, fileName).Read();
+    const WavLayout layout =
+        WavParser(bytes.size(), [&](qint64 pos, qint64 n) { return bytes.mid(qsizetype(pos), qsizetype(n)); }, fileName).Parse();
+    TAudio audio;
+    audio.Encoding = kPcm;
+    audio.Channels = layout.channels;
+    audio.Rate = layout.rate;
+    audio.Bits = layout.bits;
+    readSamples(audio, layout, reinterpret_cast<const uchar*>(bytes.constData()) + layout.dataOffset);
+    return audio;
 }
 
 TAudio TWaveTool::ReadWav(const QString& path)
@@ -268,18 +321,9 @@ QByteArray TWaveTool::SunAudio(TAudio& audio)
     ResampleTo8012(audio);
     EncodeMuLaw(audio);
     const qint64 count = qint64(audio.Left.size());
-    // 0xFFFFFFFF means "size unknown" in this format.
-    if (count >= qint64(0xFFFFFFFF))
+    if (count > kMaxSunSamples)
         throw UserError(QStringLiteral("The sound is too long for Sun audio"));
-    QByteArray out;
-    out.reserve(kSunHeaderSize + count);
-    out.append(".snd", 4);
-    putBe32(out, kSunHeaderSize);
-    putBe32(out, quint32(count));
-    putBe32(out, 1);   // 8-bit mu-law
-    putBe32(out, kSunRate);
-    putBe32(out, 1);   // channels
-    out.append("wvau", 4);
+    QByteArray out = sunHeader(count);
     const qsizetype header = out.size();
     out.resize(header + count);
     char* d = out.data() + header;
@@ -290,20 +334,87 @@ QByteArray TWaveTool::SunAudio(TAudio& audio)
 
 void TWaveTool::WriteSunAudio(TAudio& audio, const QString& path)
 {
-    const QByteArray bytes = SunAudio(audio);
-    const QString shown = QDir::toNativeSeparators(path);
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        throw UserError(QStringLiteral("Cannot write %1: %2").arg(shown, f.errorString()));
-    errno = 0;
-    if (f.write(bytes) != bytes.size() || !f.commit()) {
-        const int err = errno;
-        QString reason = f.errorString();
-        if (err != 0 && (reason.isEmpty() || reason == QLatin1String("Unknown error")))
-            reason = QString::fromLocal8Bit(strerror(err));
-        throw WriteError(QStringLiteral("Cannot write %1: %2").arg(shown, reason),
-                         err == ENOSPC || err == EDQUOT || f.error() == QFileDevice::ResourceError);
+    WriteFileSafely(path, SunAudio(audio));
+}
+
+void TWaveTool::StreamSunAudio(QIODevice& wav, const QString& fileName, QIODevice& au)
+{
+    const qint64 size = wav.size();
+    const WavParser parser(size, [&](qint64 pos, qint64 n) { return wav.seek(pos) ? wav.read(n) : QByteArray(); }, fileName);
+    const WavLayout layout = parser.Parse();
+    const qint64 frames = layout.Frames();
+    const qint64 rate = layout.rate;
+    // The length is known before a single sample is converted: a sound too long is refused
+    // before anything is allocated or written.
+    const qint64 count = sunSampleCount(frames, rate);
+    if (count > kMaxSunSamples)
+        parser.fail(QStringLiteral("the sound is too long for Sun audio (%1 samples at %2 Hz; at most %3)")
+                        .arg(count).arg(kSunRate).arg(kMaxSunSamples));
+    auto put = [&](const char* data, qint64 n) {
+        if (au.write(data, n) != n)
+            throw WriteError(QStringLiteral("Cannot write the Sun audio of %1").arg(fileName), false);
+    };
+    const QByteArray header = sunHeader(count);
+    put(header.constData(), header.size());
+
+    // The same steps as mixing, resampling and encoding a whole sound, one block at a time.
+    constexpr qint64 kBlockFrames = 1 << 15;
+    const int frameBytes = layout.FrameBytes();
+    QByteArray out;
+    out.reserve(2 * kBlockFrames * (kSunRate / TWaveTool::kMinRate + 2));
+    qint64 acc = 0, written = 0;
+    for (qint64 done = 0; done < frames;) {
+        const qint64 n = std::min(kBlockFrames, frames - done);
+        if (!wav.seek(layout.dataOffset + done * frameBytes))
+            parser.fail(QStringLiteral("cannot be read: %1").arg(wav.errorString()));
+        const QByteArray block = wav.read(n * frameBytes);
+        if (block.size() != n * frameBytes)
+            parser.fail(QStringLiteral("cannot be read: it changed while it was converted"));
+        const uchar* p = reinterpret_cast<const uchar*>(block.constData());
+        out.clear();
+        for (qint64 i = 0; i < n; ++i, p += frameBytes) {
+            int sample = sampleAt(p, layout.bits, 0);
+            if (layout.channels == 2)
+                sample = (sample + int(sampleAt(p, layout.bits, 1))) >> 1;   // floor, also below 0
+            const char code = char(MuLawCode(sample));
+            if (rate == kSunRate) {
+                out.append(code);
+                continue;
+            }
+            acc += kSunRate;
+            while (acc > rate) {
+                out.append(code);
+                acc -= rate;
+            }
+        }
+        put(out.constData(), out.size());
+        written += out.size();
+        done += n;
     }
+    if (written != count)
+        parser.fail(QStringLiteral("%1 samples were converted where %2 were due").arg(written).arg(count));
+}
+
+void TWaveTool::ConvertToSunAudio(const QString& wavPath, const QString& auPath)
+{
+    const QString name = QFileInfo(wavPath).fileName();
+    QFile in(wavPath);
+    if (!in.exists())
+        throw UserError(QStringLiteral("%1: file %2 not found").arg(name, QDir::toNativeSeparators(wavPath)));
+    if (!in.open(QIODevice::ReadOnly))
+        throw UserError(QStringLiteral("%1: cannot be read: %2").arg(name, in.errorString()));
+    if (in.isSequential())
+        throw UserError(QStringLiteral("%1: cannot be read: it is not a regular file").arg(name));
+    TSafeFile out(auPath);
+    out.Open();
+    try {
+        StreamSunAudio(in, name, out);
+    } catch (const WriteError&) {
+        if (out.Failed())
+            out.ThrowFailure();
+        throw;
+    }
+    out.Commit();
 }
 
 bool ConvertWavToAu(const QString& sourceWithoutExtension, const QString& destination)
@@ -311,8 +422,7 @@ bool ConvertWavToAu(const QString& sourceWithoutExtension, const QString& destin
     const QString wav = sourceWithoutExtension + QStringLiteral(".wav");
     if (!QFileInfo::exists(wav))
         return false;
-    TAudio audio = TWaveTool::ReadWav(wav);
-    TWaveTool::WriteSunAudio(audio, destination);
+    TWaveTool::ConvertToSunAudio(wav, destination);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 
 #include <cstdint>
@@ -45,11 +46,19 @@ public:
 
     // Mixes, resamples and encodes `audio` as needed and returns the Sun audio file.
     static QByteArray SunAudio(TAudio& audio);
-    // The same, written through QSaveFile; throws WriteError when the file cannot be written.
+    // The same, written through TSafeFile; throws WriteError when the file cannot be written.
     static void WriteSunAudio(TAudio& audio, const QString& path);
+
+    // The same bytes as SunAudio of the whole sound, made block by block: the memory it takes
+    // does not grow with the sound. `wav` must be open and seekable; the length of the result
+    // is checked before anything is converted. Throws UserError as ReadWav does, WriteError when
+    // `au` refuses a write.
+    static void StreamSunAudio(QIODevice& wav, const QString& fileName, QIODevice& au);
+    // A WAV file to a Sun audio file, streamed; the target is replaced only when complete.
+    static void ConvertToSunAudio(const QString& wavPath, const QString& auPath);
 };
 
-// source + ".wav" converted to 8-bit mu-law Sun audio at `destination`. False (and nothing
+// source + ".wav" converted (streamed) to 8-bit mu-law Sun audio at `destination`. False (and nothing
 // written) when the WAV file does not exist; a WAV that fails a check throws UserError naming
 // the file and the reason.
 bool ConvertWavToAu(const QString& sourceWithoutExtension, const QString& destination);

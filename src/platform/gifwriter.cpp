@@ -2,10 +2,10 @@
 
 #include "core/colors.h"
 #include "core/errors.h"
+#include "platform/safefile.h"
 
 #include <QDir>
 #include <QHash>
-#include <QSaveFile>
 
 #include <gif_lib.h>
 
@@ -276,19 +276,14 @@ IndexedPicture indexPicture(const QImage& image, std::optional<uint32_t> transpa
 }
 
 struct Sink {
-    QSaveFile* file;
-    int error = 0;   // errno of the first failed write
+    TSafeFile* file;
 };
 
 int writeToSink(GifFileType* gif, const GifByteType* data, int length)
 {
     auto* sink = static_cast<Sink*>(gif->UserData);
-    errno = 0;
-    if (sink->file->write(reinterpret_cast<const char*>(data), length) != length) {
-        if (!sink->error)
-            sink->error = errno ? errno : EIO;
+    if (sink->file->write(reinterpret_cast<const char*>(data), length) != length)
         return 0;
-    }
     return length;
 }
 
@@ -303,12 +298,12 @@ struct MapFreer {
 void encode(const IndexedPicture& pic, Sink& sink, const QString& shown)
 {
     auto fail = [&](int code) {
+        // A failed write says why itself (a full disk gets its own message).
+        if (sink.file->Failed())
+            sink.file->ThrowFailure();
         const char* text = GifErrorString(code);
-        QString reason = QString::fromLocal8Bit(text ? text : "unknown GIF library error");
-        if (sink.error)
-            reason += QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(strerror(sink.error)));
-        throw WriteError(QStringLiteral("Cannot write %1: %2").arg(shown, reason),
-                         sink.error == ENOSPC || sink.error == EDQUOT);
+        const QString reason = QString::fromLocal8Bit(text ? text : "unknown GIF library error");
+        throw WriteError(QStringLiteral("Cannot write %1: %2").arg(shown, reason), false);
     };
     int code = 0;
     std::unique_ptr<GifFileType, GifCloser> gif(EGifOpen(&sink, writeToSink, &code));
@@ -354,22 +349,11 @@ void WriteGif(const QImage& image, const QString& path, std::optional<uint32_t> 
 
     const IndexedPicture pic = indexPicture(image, transparent);
 
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        throw UserError(QStringLiteral("Cannot write %1: %2").arg(shown, out.errorString()));
+    TSafeFile out(path);
+    out.Open();
     Sink sink{&out};
     encode(pic, sink, shown);
-    if (sink.error) {
-        out.cancelWriting();
-        throw WriteError(QStringLiteral("Cannot write %1: %2").arg(shown, QString::fromLocal8Bit(strerror(sink.error))),
-                         sink.error == ENOSPC || sink.error == EDQUOT);
-    }
-    errno = 0;
-    if (!out.commit()) {
-        const int err = errno;
-        throw WriteError(QStringLiteral("Cannot write %1: %2").arg(shown, out.errorString()),
-                         err == ENOSPC || err == EDQUOT || out.error() == QFileDevice::ResourceError);
-    }
+    out.Commit();
 }
 
 } // namespace kav

@@ -187,3 +187,84 @@ TEST(DebugObjects, CountersAndCreationLog)
     EXPECT_EQ(log, QStringList({QString("Created TScene # %1").arg(no), QString("Created TStage # %1").arg(no + 1),
                                 QString("Destroyed TStage # %1").arg(no + 1), QString("Destroyed TScene # %1").arg(no)}));
 }
+
+namespace {
+// Sees the rest of its list while it is destroyed, and may take a later member with it.
+struct Witness : TBaseObject {
+    KAV_CLASS_NAME(Witness)
+    Witness(QStringList* log, TBaseObjectCont* list, int key) : log(log), list(list), key(key) {}
+    ~Witness() override
+    {
+        QStringList rest;
+        for (int i = 0; i < list->Count(); ++i)
+            rest << QString::number(static_cast<Witness*>(list->At(i))->key);
+        log->append(QString::number(key) + "[" + rest.join(',') + "]");
+        if (takes)
+            list->Extract(takes).reset();
+    }
+    QStringList* log;
+    TBaseObjectCont* list;
+    int key;
+    TBaseObject* takes = nullptr;
+};
+} // namespace
+
+TEST(Containers, ClearingKeepsTheRestInOrderForEachDestructor)
+{
+    QStringList log;
+    TBaseObjectCont list;
+    for (int k : {1, 2, 3, 4})
+        list.Add(std::make_unique<Witness>(&log, &list, k));
+    static_cast<Witness*>(list.At(1))->takes = list.At(3);
+    list.ClearItems();
+    EXPECT_EQ(log, QStringList({"1[2,3,4]", "2[3,4]", "4[3]", "3[]"}));
+    EXPECT_TRUE(list.IsEmpty());
+    list.Add(std::make_unique<Witness>(&log, &list, 5));  // usable again after clearing
+    EXPECT_EQ(list.IndexOf(list.At(0)), 0);
+    list.ClearItems();
+}
+
+TEST(Containers, StableSortAndIndexOfAfterEdits)
+{
+    QStringList log;
+    TBaseObjectCont list;
+    const int keys[] = {3, 1, 2, 1, 3, 0};
+    for (int i = 0; i < 6; ++i)
+        list.Add(std::make_unique<Witness>(&log, &list, keys[i] * 10 + i));
+    list.StableSort([](const TBaseObject* a, const TBaseObject* b) {
+        return static_cast<const Witness*>(a)->key / 10 < static_cast<const Witness*>(b)->key / 10;
+    });
+    QList<int> order;
+    for (int i = 0; i < list.Count(); ++i)
+        order << static_cast<Witness*>(list.At(i))->key;
+    EXPECT_EQ(order, QList<int>({5, 11, 13, 22, 30, 34}));  // equal keys keep their order
+
+    // IndexOf stays right whatever moved since its last answer.
+    TBaseObject* last = list.At(5);
+    EXPECT_EQ(list.IndexOf(last), 5);
+    list.Move(5, 0);
+    EXPECT_EQ(list.IndexOf(last), 0);
+    list.Extract(0).reset();
+    EXPECT_EQ(list.IndexOf(last), -1);
+    EXPECT_EQ(list.IndexOf(list.At(4)), 4);
+    list.Insert(0, std::make_unique<Witness>(&log, &list, 99));
+    EXPECT_EQ(list.IndexOf(list.At(4)), 4);
+    EXPECT_EQ(list.IndexOf(list.At(1)), 1);
+    EXPECT_THROW(list.At(6), std::out_of_range);
+    log.clear();
+    list.ClearItems();
+}
+
+TEST(Containers, AListLongerThanAKavelinMayHoldIsAReadError)
+{
+    TTextStrMem mem;
+    mem.Lines = {QString::number(TBaseObjectCont::kMaxLoadCount + 1)};
+    TBaseObjectCont list;
+    try {
+        list.Load(mem, nullptr);
+        ADD_FAILURE();
+    } catch (const ReadError& e) {
+        EXPECT_TRUE(e.reason().contains("1000001 records")) << e.message().toStdString();
+    }
+    EXPECT_TRUE(list.IsEmpty());
+}

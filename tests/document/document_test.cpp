@@ -222,12 +222,14 @@ TEST_F(Media, SharedBitmapsLiveWhileUsed)
     auto* ia = static_cast<TItemImage*>(a->Graphic);
     auto* ib = static_cast<TItemImage*>(b->Graphic);
     EXPECT_EQ(ia->Bitmap, ib->Bitmap);
-    EXPECT_EQ(MediaCache().RefCount("Image/sun"), 2);
+    // The key names the project's folder: another project's "sun" is another picture.
+    const QString key = "Image|" + Doc().ImageFolder() + "sun";
+    EXPECT_EQ(MediaCache().RefCount(key), 2);
     scene->Items.Delete(0);
-    EXPECT_EQ(MediaCache().RefCount("Image/sun"), 1);
+    EXPECT_EQ(MediaCache().RefCount(key), 1);
     EXPECT_EQ(ib->Bitmap->FrameWidth(), 8);
     scene->Items.Delete(0);
-    EXPECT_EQ(MediaCache().Find("Image/sun"), nullptr);
+    EXPECT_EQ(MediaCache().Find(key), nullptr);
     EXPECT_LE(MediaCache().Count(), before + 1);  // at most the placeholder stays
     MediaCache().Release(nullptr);
     TMaskedBitmap stray;

@@ -2,6 +2,8 @@
 // showcase sample through kavelins-cli.
 #include "core/errors.h"
 #include "docfixture.h"
+#include "document/builder.h"
+#include "document/itemtext.h"
 #include "events/actions.h"
 #include "events/timeactions.h"
 #include "export/exporter.h"
@@ -203,6 +205,35 @@ TEST_F(ExportTest, AFileThatCannotBeWrittenOrReadEndsTheExportNamingIt)
     settings().HtmlTemplate = app.filePath("Data/none.htm");
     EXPECT_TRUE(failure(out.filePath("b.html")).contains("none.htm"));
     EXPECT_FALSE(QFileInfo::exists(out.filePath("b/b.html")));
+}
+
+TEST_F(ExportTest, WhatThePlayerWouldRefuseIsNotExported)
+{
+    const auto refusal = [&](const QString& target) {
+        try {
+            ExportCard(target, options);
+        } catch (const UserError& e) {
+            return e.message();
+        }
+        return QString();
+    };
+    makeImage("wide", 40000, 2);
+    TItemBase* wide = addImage(scene, "wide");
+    EXPECT_TRUE(refusal(out.filePath("w.html")).contains("the picture of item 'wide' is 40000 x 2 pixels")) << refusal(out.filePath("w.html")).toStdString();
+    EXPECT_FALSE(QFileInfo::exists(out.filePath("w")));
+    scene->Items.Extract(wide).reset();
+
+    // A centred line this wide would be offset by more than the player takes.
+    TItemBase* text = Build::AddText(scene, {QString(9000, 'W'), "W"}, {"Arial", 200});
+    auto* t = static_cast<TItemText*>(text->Graphic);
+    t->TextAlign = taCenter;
+    t->Layout();
+    ASSERT_GT(std::abs(t->LineOffset(1)), 1000000);
+    EXPECT_TRUE(refusal(out.filePath("t.html")).contains("has a line too wide for the player")) << refusal(out.filePath("t.html")).toStdString();
+    EXPECT_FALSE(QFileInfo::exists(out.filePath("t")));
+    t->TextAlign = taLeftJustify;
+    t->Layout();
+    EXPECT_EQ(refusal(out.filePath("t.html")), QString());
 }
 
 TEST_F(ExportTest, PreviewExportsIntoTheWorkingFolderAndOpensThePage)

@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "media/audio.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -291,6 +292,60 @@ TEST(AudioConvert, CommandLine)
     EXPECT_TRUE(r.err.contains("deep.wav: This file has 24 bits per sample")) << r.err.constData();
     EXPECT_FALSE(QFile::exists(tmp.filePath("deep.au")));
     EXPECT_EQ(run(cli, {"au", tmp.filePath("in.wav")}).code, 2);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The streamed conversion: the same bytes as the whole sound (a sound too long is refused by
+// kavelins-cli au before it is converted: tests/cli/cli_safety_test.cpp)
+
+namespace {
+QByteArray streamed(QByteArray wav)
+{
+    QBuffer in(&wav);
+    in.open(QIODevice::ReadOnly);
+    QByteArray au;
+    QBuffer out(&au);
+    out.open(QIODevice::WriteOnly);
+    TWaveTool::StreamSunAudio(in, "s.wav", out);
+    return au;
+}
+
+} // namespace
+
+TEST(AudioStream, GivesTheBytesOfTheWholeSoundConversion)
+{
+    std::vector<int> mono;
+    for (int i = 0; i < 40000; ++i)
+        mono.push_back(int(20000 * std::sin(i * 0.003)) - (i % 7) * 300);
+    QByteArray bytes8;
+    for (int i = 0; i < 40000; ++i)
+        bytes8 += char((i * 13) & 0xFF);
+    const QList<QByteArray> sounds = {
+        stereoSweep(22050, 50000), stereoSweep(8012, 9000), stereoSweep(1000, 7001),
+        riff(fmt(1, 44100, 16) + chunk("data", pcm16(mono))), riff(fmt(1, 1000, 8) + chunk("data", bytes8)),
+        riff(fmt(2, 11025, 8) + chunk("LIST", "xyz") + chunk("data", bytes8 + 'x')),  // half a frame at the end
+        riff(fmt(1, 8000, 16) + chunk("data", QByteArray())),
+    };
+    for (const QByteArray& wav : sounds) {
+        TAudio audio = TWaveTool::ReadWav(wav, "s.wav");
+        EXPECT_EQ(streamed(wav), TWaveTool::SunAudio(audio)) << audio.Rate << " Hz, " << audio.Channels << " channels";
+    }
+    // Refusals read the same as the reader's.
+    for (const QByteArray& bad : {QByteArray("RIFX"), riff(chunk("data", "ab") + fmt(1, 8000, 8)), riff(fmt(1, 500, 8))}) {
+        QString whole, stream;
+        try {
+            TWaveTool::ReadWav(bad, "s.wav");
+        } catch (const UserError& e) {
+            whole = e.message();
+        }
+        try {
+            streamed(bad);
+        } catch (const UserError& e) {
+            stream = e.message();
+        }
+        EXPECT_FALSE(whole.isEmpty());
+        EXPECT_EQ(stream, whole);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

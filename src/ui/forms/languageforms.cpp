@@ -1,6 +1,8 @@
 #include "ui/forms/languageforms.h"
 
+#include "core/errors.h"
 #include "core/textcodec.h"
+#include "platform/safefile.h"
 #include "ui/langstrings.h"
 
 #include <QAbstractButton>
@@ -10,7 +12,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QSaveFile>
 #include <QTextEdit>
 
 namespace kav {
@@ -207,13 +208,15 @@ bool LearnForm(QWidget* window, const QString& languageFile)
             add(windowName + u'.' + o->objectName() + u';' + text);
     }
 
-    QSaveFile out(languageFile);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
     QByteArray bytes;
     for (const QString& line : lines)
         bytes += line.toUtf8() + "\r\n";
-    return out.write(bytes) == bytes.size() && out.commit();
+    try {
+        WriteFileSafely(languageFile, bytes);
+    } catch (const UserError&) {
+        return false;
+    }
+    return true;
 }
 
 } // namespace kav
