@@ -70,22 +70,23 @@ function parseCard(text) {
     m.pts = [];
     for (let i = 4 * int(0, 1e6) + 2; i > 0; i--) m.pts.push(int(-1e6, 1e6));
     const b = int(-1, 1), tempo = int();
+    // Refined by the card's item group (extras), when it has one.
     m.type = b > 0 ? 2 : 0;
     m.repeat = b < 0 ? 0 : -1;
+    m.pause = 0;
     for (let e = int(0, 1e6); e > 0; e--) {
       const t = int(-1, 65535), acts = [];
       for (let k = int(0, 1e6); k > 0; k--) acts.push(action(sc, m, t < 0, depth));
       if (t < 0) m.user = (m.user || []).concat(acts);
       else m.events.push({ time: t * W16, acts });
     }
-    m.events.sort((a, c) => a.time - c.time);
     if (kind === 'G') {
       m.gif = str(); int(); int();
       m.w = int(0, 32767); m.h = int(0, 32767);
       const f = raw();
       if (!/^\d{1,6}(\.\d+)?$/.test(f)) fail('a frame count was expected');
       m.frames = M.floor(+f);
-      m.once = +f - m.frames > 0.05; // "12.1": the strip plays once
+      m.loops = +f - m.frames > 0.05 ? 1 : 0; // "12.1": the strip plays once
       m.tempo = max(1, tempo);
     } else {
       m.lines = []; m.offsets = [];
@@ -134,8 +135,24 @@ function parseCard(text) {
     if (last && !last.owner && last.kind === 'G' && last.name === 'Dummy') items[items.length - 1] = null;
     card.scenes.push(sc);
   }
+  if (pos < tok.length && tok[pos] === 'X') extras();
   if (pos < tok.length) warn(`${tok.length - pos} token(s) after the last scene ignored (token ${pos})`);
+  for (const m of card.items) m.events.sort((a, c) => a.time - c.time);
   return card;
+
+  // The group after the scenes: what the original records cannot say, item by item.
+  function extras() {
+    pos++;
+    if (int() !== 1) return void warn('item group of an unknown format ignored');
+    if (int(0, 1e7) !== card.items.length) fail('the item group does not match the items');
+    for (const m of card.items) {
+      m.type = int(0, 2); m.repeat = int(); m.pause = int(-99999, 99999);
+      const loops = int(0);
+      if (m.kind === 'G') m.loops = loops;
+      if (int(0, 1e6) !== m.events.length) fail('the item group does not match the events');
+      for (const e of m.events) e.time = int(0, 4294967295);
+    }
+  }
 }
 
 // Text in the card's three fonts, measured by the export's tables (fontmetrics.js).
@@ -221,16 +238,17 @@ function prepare(card) {
       path.len.push(total);
     });
     path.length = total;
+    path.C = M.min(M.max(total + m.pause * path.step, -FOREVER), FOREVER * 4);
   }
 }
 
 // Where an item is `a` frames after its start.
 function place(m, a) {
-  const p = m.path, r = { x: p.x0, y: p.y0, fin: false }, step = p.step, C = p.length, last = p.sx.length - 1;
+  const p = m.path, r = { x: p.x0, y: p.y0, fin: false }, step = p.step, C = p.C, L = p.length, last = p.sx.length - 1;
   if (last < 0 || step <= 0 || C <= 0) return r;
   const d = max(a, 0) * step, c = d % C;
-  let cyc = M.floor(d / C);
-  if (m.repeat >= 0 && m.repeat < cyc) { cyc = m.repeat; r.fin = true; }
+  let cyc = M.floor(d / C), pause = c > L;
+  if (m.repeat >= 0 && m.repeat < cyc) { cyc = m.repeat; r.fin = pause = true; }
   const fwd = !(m.type === 2 && cyc % 2);
   const at = (i, j, rest) => {
     r.x = p.sx[i]; r.y = p.sy[i];
@@ -238,17 +256,42 @@ function place(m, a) {
     if (rest && n) { r.x += tdiv(tdiv(dx * rest, n), 256); r.y += tdiv(tdiv(dy * rest, n), 256); }
   };
   let lo = 0, hi = last;
-  if (r.fin) at(fwd && m.type !== 1 ? last : 0, 0, 0);
+  if (pause) at(fwd && m.type !== 1 ? last : 0, 0, 0);
   else if (fwd) {
     while (lo < hi) { const mid = (lo + hi + 1) >> 1; if (p.len[mid] <= c) lo = mid; else hi = mid - 1; }
     at(lo, lo + 1, lo < last ? c - p.len[lo] : 0);
   } else { // the way back
-    const s = C - c;
+    const s = L - c;
     while (lo < hi) { const mid = (lo + hi) >> 1; if (p.len[mid] >= s) hi = mid; else lo = mid + 1; }
     at(lo, lo - 1, lo > 0 ? p.len[lo] - s : 0);
   }
   return r;
 }
+
+// When a timed event fires, as the editor decides it: the first tick after `after` at which the
+// item is at the event's place (once a pass, from the event's own time on), or on the time line
+// for items that do not move and past the end of a motion that stops. Measured in runs:
+// distance (1/256 px) x 65536, so time x step is exact; BigInt because runs outgrow doubles.
+function nextFiring(m, time, after) {
+  const p = m.path, step = p.step, C = p.C, B = BigInt, stops = m.repeat >= 0;
+  const line = () => { const t = M.floor((time + 65535) / W16); return t > after ? { tick: t, kind: 1, key: B(time) } : null; };
+  if (!p.sx.length || step <= 0 || C <= 0) return line();
+  const unit = B(step) * 65536n, run = B(time) * B(step), Cs = B(C) * 65536n, end = stops ? (B(m.repeat) + 1n) * Cs : 0n;
+  if (stops && run > end) return line();
+  const Ls = B(M.min(M.max(p.length, 0), C)) * 65536n, lo = B(after) * unit + 1n, from = lo > run ? lo : run;
+  const first = (r, P) => from + ((r - from) % P + P) % P;
+  let best = -1n;
+  const consider = v => { if (best < 0n || v < best) best = v; };
+  if (m.type !== 2) consider(first(run % Cs, Cs));
+  else { // a round trip is two cycles; a turning point is one visit
+    const P = 2n * Cs, q = run % P, place = q < Cs ? q : q - Cs <= Ls ? Ls - (q - Cs) : 0n;
+    if (place > 0n) consider(first(place, P)); else if (from <= 0n) consider(0n);
+    if (place < Ls) consider(first(Cs + Ls - place, P));
+  }
+  if (best < 0n || (stops && best > end)) return null;
+  return { tick: Number((best + unit - 1n) / unit), kind: 0, key: best };
+}
+const earlier = (x, y) => x.tick - y.tick || x.kind - y.kind || (x.key < y.key ? -1 : x.key > y.key ? 1 : 0);
 
 // The frame clock. `out` gets sounds and pages; without it they are only noted (trace()).
 class Engine {
@@ -262,7 +305,7 @@ class Engine {
 
   reset(r) {
     const m = r.m, p = m.path;
-    r.end = !p.has ? 0 : m.repeat === -1 ? FOREVER : p.step > 0 ? (tdiv((m.repeat + 1) * p.length, p.step) + 1) * W16 : 0;
+    r.fired = -1; r.next = [];
     r.X = p.x0; r.Y = p.y0; r.offX = r.offY = r.frame = r.start = r.animOff = r.freeze = 0;
     r.vis = r.active = !m.owner; r.fin = r.frozen = false;
   }
@@ -273,7 +316,7 @@ class Engine {
     if (m.kind === 'G') {
       if (m.frames) {
         const steps = tdiv(max(0, r.frozen ? r.freeze : a - r.animOff), m.tempo);
-        r.frame = m.once && steps >= m.frames ? m.frames - 1 : steps % m.frames;
+        r.frame = m.loops && steps >= m.loops * m.frames ? m.frames - 1 : steps % m.frames;
       }
     } else if (m.on) {
       const fx = m.fx, d = tdiv(r.etime = a, m.delay), T = 10 * m.delay;
@@ -286,45 +329,29 @@ class Engine {
     r.fin = pl.fin; r.X = pl.x + r.offX; r.Y = pl.y + r.offY;
   }
 
-  // Timed events (16.16 frames): once a pass of the path, mirrored on the way back; past the
-  // end of a path that stops, on the time line.
+  // Timed events: every event due since the last call, each once, in the order the item
+  // passed them. The next firing of each event is kept until it is due.
   due(r, frame) {
-    const m = r.m, evs = m.events, n = evs.length, a = frame - r.start, step = m.path.step, C = m.path.length, E = r.end;
-    if (!r.active || a < 0 || !n) return;
-    const fire = (i, at) => {
-      r.visFire = r.vis;
-      for (const x of evs[i].acts) this.act(x, at);
-    };
-    if (m.path.has && step > 0 && C > 0) {
-      const G = M.floor(C / step) * W16, cyc = M.floor(a * step / C), F = M.floor(a * step % C / step) * W16;
-      const h = tdiv((a - 1) * step % C, step) * W16, back = m.type === 2;
-      const s = r.start * W16 + cyc * G, prev = cyc > 0 ? s - G : s;
-      if (m.repeat === -1 || C >= a * step) {
-        if (!(back && cyc % 2)) {
-          if (!back && F < h) for (let i = 0; i < n; i++) if (evs[i].time > h) fire(i, prev + evs[i].time);
-          for (let i = 0; i < n && evs[i].time <= F; i++) {
-            const t = evs[i].time;
-            if (t > h || (t === h && !h && !(t === 0 && a === 1 && r.start === 0))) fire(i, s + t);
-          }
-        } else {
-          if (back && F < h) for (let i = n - 1; i >= 0; i--) if (evs[i].time >= h) fire(i, prev + evs[i].time);
-          for (let i = n - 1; i >= 0 && evs[i].time >= G - F; i--) if (evs[i].time < G - h) fire(i, s + G - evs[i].time);
-        }
-      }
+    const m = r.m, evs = m.events, a = frame - r.start, after = r.fired;
+    if (!r.active || a < 0 || a <= after) return;
+    r.fired = a;
+    const now = [];
+    for (let i = 0; i < evs.length; i++) {
+      let f = r.next[i];
+      if (f === undefined) f = r.next[i] = nextFiring(m, evs[i].time, after);
+      if (f && f.tick <= a) { now.push([f, i]); r.next[i] = undefined; }
     }
-    if (E !== FOREVER) {
-      const t = a * W16, p = t - W16;
-      for (let i = 0; i < n && evs[i].time <= t; i++) {
-        const et = evs[i].time;
-        if (et >= p && et >= E && !(et === p && p > 0) && !(et === 0 && t > 0 && r.start === 0)) fire(i, et + r.start * W16);
-      }
+    now.sort((x, y) => earlier(x[0], y[0]) || x[1] - y[1]);
+    for (const [, i] of now) {
+      r.visFire = r.vis;
+      for (const x of evs[i].acts) this.act(x, frame);
     }
   }
 
   target(i) { const m = this.scene.items[i]; return m && this.rt[m.id]; }
 
-  act(a, at) {
-    const own = this.rt[a.owner.id], f = M.floor(((at % 2 ** 32) + 2 ** 32) % 2 ** 32 / W16);
+  act(a, f) {
+    const own = this.rt[a.owner.id];
     if (!own.visFire) return;
     let r;
     switch (a.code) {
@@ -374,8 +401,9 @@ class Engine {
   begin() {
     this.frame = 0; this.pending = -1; this.color = this.scene.color; this.hideBg = false;
     const items = this.items();
-    for (const r of items) { this.reset(r); this.advance(r, 0); }
+    for (const r of items) this.reset(r);
     for (const r of items) this.due(r, 0);
+    for (const r of items) this.advance(r, 0);
   }
   start() {
     this.si = 0; this.soundAction = this.soundName = null; this.sounds = []; this.urls = [];
@@ -395,7 +423,7 @@ class Engine {
     const r = this.itemAt(x, y);
     if (r && r.m.user) {
       r.visFire = r.vis;
-      for (const a of r.m.user) this.act(a, this.frame * W16);
+      for (const a of r.m.user) this.act(a, this.frame);
     }
     if (this.pending >= 0) this.switchScene();
   }
@@ -598,12 +626,17 @@ class Sound {
 }
 
 // A relative address is the page's; an absolute one without a scheme a web address.
+// Only web and mail addresses open. The scheme is decided on the address the browser itself
+// would parse: it drops control characters, tabs and line breaks, so "java<TAB>script:" is a
+// script; and a relative address takes the page's scheme.
 function openUrl(a, base) {
-  let href = a.url.trim();
+  let href = a.url.replace(/[\u0000-\u001f\u007f]/g, '').trim();
   if (!href) return;
-  if (/^(javascript|data|vbscript|blob|file):/i.test(href)) return warn('refused to open ' + href);
-  if (!a.relative && !/^[a-z][a-z0-9+.-]*:/i.test(href)) href = 'http://' + href.replace(/^\/+/, '');
-  try { href = new URL(href, base).href; } catch (e) { return warn('bad address ' + href); }
+  if (!a.relative && !/^[a-z][a-z0-9+.-]*:/i.test(href)) href = 'https://' + href.replace(/^\/+/, '');
+  let u;
+  try { u = new URL(href, base); } catch (e) { return warn('bad address ' + JSON.stringify(href)); }
+  if (!/^(https?|mailto):$/.test(u.protocol)) return warn('refused to open ' + JSON.stringify(href));
+  href = u.href;
   const target = a.frame || '_self';
   window.open(href, target, target === '_blank' ? 'noopener' : undefined);
 }

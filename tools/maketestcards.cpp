@@ -266,6 +266,62 @@ void texts()
     onClick<TActionHideItem>(click)->SetTarget(mover);
 }
 
+// When timed events fire, where the trace shows it: every event opens a page named after its
+// item and time. Straight paths of 100 px at speed 10 take 10 frames a pass.
+void firing()
+{
+    TScene* s = firstScene(QStringLiteral("Firing"), 0x00FFFFFF);
+    auto straight = [&](int y, int length, int type, int repeat, int speed, int endPause = 0) {
+        TItemBase* item = image(s, QStringLiteral("sun"));
+        item->Path.PathPoints = {TStagePoint(10, int16_t(y)), TStagePoint(int16_t(10 + length / 2), int16_t(y)),
+                                 TStagePoint(int16_t(10 + length), int16_t(y))};
+        item->Path.PathType = uint8_t(type);
+        item->Path.RepeatCount = repeat;
+        item->Path.Speed = speed;
+        item->Path.EndPause = endPause;
+        item->Path.Resample();
+        item->ResetPosition();
+        return item;
+    };
+    auto page = [](TItemBase* item, uint32_t time, const QString& name) {
+        auto ev = std::make_unique<TTimeActions>(item);
+        ev->Time = time;
+        auto action = std::make_unique<TActionGotoURL>(item);
+        action->SetTarget(QStringLiteral("https://example.com/") + name + QLatin1Char('-') +
+                              QString::number(time / 65536.0),
+                          QStringLiteral("_blank"), false);
+        action->ParentList = &ev->FActions;
+        ev->FActions.Add(std::move(action));
+        item->InsertTimedEvent(std::move(ev));
+    };
+    const struct {
+        const char* name;
+        int length, type, repeat, speed, pause;
+        QList<uint32_t> times;
+    } cases[] = {
+        {"return", 100, adtReturn, -1, 10, 0, {0, 5 << 16, 9 << 16}},
+        {"loop", 100, adtLoop, -1, 10, 0, {0, 5 << 16, 9 << 16, 25 << 16}},
+        {"repeat", 100, adtPath, -1, 10, 0, {0, 5 << 16, 9 << 16}},
+        {"stop", 200, adtPath, 0, 10, 0, {5 << 16, 30 << 16, 35 << 16}},
+        {"twice", 100, adtPath, 2, 10, 0, {4 << 16, 41 << 16}},
+        {"still", 100, adtLoop, -1, 0, 0, {3 << 16, 12 << 16}},
+        {"paused", 100, adtReturn, -1, 10, 3, {0, 7 << 16, 11 << 16}},
+        {"fraction", 90, adtLoop, 3, 7, 2, {(3 << 16) + 0x4000, (11 << 16) + 0xC000}},
+    };
+    int y = 8;
+    for (const auto& c : cases) {
+        TItemBase* item = straight(y, c.length, c.type, c.repeat, c.speed, c.pause);
+        item->Name = QString::fromLatin1(c.name);
+        for (uint32_t t : c.times)
+            page(item, t, item->Name);
+        y += 14;
+    }
+    // A strip that plays three times, then stays on its last frame.
+    TItemBase* thrice = anim(s, QStringLiteral("bird"), 4);
+    static_cast<TItemAnim*>(thrice->Graphic)->AnimTempoLoop = 3;
+    at(thrice, {400, 60});
+}
+
 void write(const QString& appDir, const QString& file, const std::function<void()>& build)
 {
     TProject project;
@@ -300,6 +356,7 @@ int main(int argc, char** argv)
         write(appDir, out + QStringLiteral("events.plt"), events);
         write(appDir, out + QStringLiteral("actions.plt"), actions);
         write(appDir, out + QStringLiteral("text.plt"), texts);
+        write(appDir, out + QStringLiteral("firing.plt"), firing);
     } catch (const UserError& e) {
         std::fprintf(stderr, "kav-maketestcards: %s\n", qPrintable(e.message()));
         return 1;

@@ -652,3 +652,69 @@ void DrawPath(QPainter& painter, const TMotionPath& path, uint32_t stageColor)
 }
 
 } // namespace kav
+
+namespace kav {
+
+// Timed events fire where the item is. Everything is measured in "runs": distance along the
+// path (1/256 pixel) times 65536, so an event's 16.16 time times the step is its run exactly,
+// and tick a covers the runs ((a - 1) x step x 65536, a x step x 65536]. An event fires at the
+// first tick whose run reaches one of its places: once a pass, from its own time on.
+TFiring TMotionPath::NextFiring(uint32_t time, int64_t after) const
+{
+    using i128 = __int128;
+    TFiring none;
+    const int64_t step = Step(), cycle = CycleLength();
+    const bool moves = HasCurve() && PathLengths.size() == PathSamples.size() && step > 0 && cycle > 0;
+    const i128 unit = i128(step) * 65536;
+    const i128 run = i128(time) * step;
+    const bool stops = RepeatCount >= 0;
+    const i128 Cs = i128(cycle) * 65536;
+    const i128 end = stops ? (i128(RepeatCount) + 1) * Cs : 0;
+
+    if (!moves || (stops && run > end)) {
+        // Without motion, and past the end of a motion that stops: once, at its time.
+        const int64_t tick = (int64_t(time) + 65535) / 65536;
+        if (tick <= after)
+            return none;
+        return TFiring{tick, 1, i128(time)};
+    }
+
+    const i128 Ls = i128(std::clamp<int64_t>(PathLength(), 0, cycle)) * 65536;
+    const i128 from = std::max<i128>(i128(after) * unit + 1, run);
+    // The first run >= from that is congruent to r modulo period.
+    auto first = [&](i128 r, i128 period) {
+        i128 k = (r - from) % period;
+        if (k < 0)
+            k += period;
+        return from + k;
+    };
+    i128 best = -1;
+    auto consider = [&](i128 v) {
+        if (best < 0 || v < best)
+            best = v;
+    };
+    if (PathType != adtReturn) {
+        consider(first(run % Cs, Cs));
+    } else {
+        // Back And Forth: a round trip is two cycles. The event's place is where the item is at
+        // its time; it is passed once going out and once coming back, and a turning point
+        // (the start, the far end with its pause) counts as one visit.
+        const i128 P = 2 * Cs, p = run % P;
+        i128 place;
+        if (p < Cs)
+            place = p;
+        else
+            place = p - Cs <= Ls ? Ls - (p - Cs) : 0;
+        if (place > 0)
+            consider(first(place, P));
+        else if (from <= 0)
+            consider(0);
+        if (place < Ls)
+            consider(first(Cs + Ls - place, P));
+    }
+    if (best < 0 || (stops && best > end))
+        return none;
+    return TFiring{int64_t((best + unit - 1) / unit), 0, best};
+}
+
+} // namespace kav

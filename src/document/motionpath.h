@@ -57,6 +57,24 @@ struct TPathPlace {
     bool Finished = false;
 };
 
+// One firing of a timed event: its tick (from the item's start) and, for events of one tick,
+// the order they fire in: along the path first (by the distance run, so the way back of Back
+// And Forth fires in mirrored order), then on the time line by time.
+struct TFiring {
+    int64_t Tick = -1;
+    int Kind = 0;      // 0 on the path, 1 on the time line
+    __int128 Key = 0;
+
+    bool operator<(const TFiring& o) const
+    {
+        if (Tick != o.Tick)
+            return Tick < o.Tick;
+        if (Kind != o.Kind)
+            return Kind < o.Kind;
+        return Key < o.Key;
+    }
+};
+
 // The motion path an item owns: the control polygon, the curve sampled from it, the cumulative
 // lengths along the samples and the settings that say how the item runs along it.
 //
@@ -136,6 +154,10 @@ public:
     int SampleAtDistance(int64_t d) const;
     // The point d along the path, running forward; sample (if given) receives the sample before it.
     QPoint PointAtDistance(int64_t d, int* sample = nullptr) const;
+    // When a timed event at `time` (16.16 frames from the item's start) fires: the first tick
+    // after `after` (-1 before the first tick) at which the item is at the event's place, or on
+    // the time line past the end of a motion that stops. Tick -1 when it never fires again.
+    TFiring NextFiring(uint32_t time, int64_t after) const;
     // Distance along the path of a 16.16 event time.
     int64_t EventDistance(uint32_t time) const;
     // The frame at which the item reaches a sample, given its current frame, start frame,

@@ -4,12 +4,15 @@
 #include "document/document.h"
 #include "document/gfxitem.h"
 #include "document/item.h"
+#include "document/limits.h"
 #include "document/scene.h"
 #include "events/actionbase.h"
 #include "events/actions.h"
 #include "events/timeactions.h"
 
-#include <QSet>
+#include <QVarLengthArray>
+
+#include <algorithm>
 
 namespace kav {
 
@@ -104,6 +107,7 @@ void TPlayback::ResetItem(TItemBase* item, bool forPlay)
     }
     item->Visible = item->Active;
     item->Finished = item->Frozen = false;
+    item->FiredThrough = -1;
     item->AnimOffset = item->FreezeFrame = 0;
 }
 
@@ -142,92 +146,61 @@ void TPlayback::FireDueEvents(TItemBase* item, int frame, bool live)
 {
     if (!item->Active || frame < item->StartFrame)
         return;
-    const int64_t a = frame - item->StartFrame;
-    int64_t s = int64_t(item->StartFrame) * 65536;
-    const int64_t step = item->Path.Step();
-    const int64_t C = item->CycleLength;
-    const int64_t E = item->MotionEnd;
-    const bool back = item->Path.PathType == adtReturn;
-    auto count = [&] { return item->EventCount(); };
-    auto time = [&](int i) { return int64_t(item->Event(i)->Time); };
-    auto fire = [&](int i, int64_t at) { item->Event(i)->Fire(uint32_t(at), live); };
-
-    if (item->Path.HasPath() && step > 0 && C > 0) {
-        const int64_t G = (C / step) * 65536;
-        const int64_t n = (a * step) / C;
-        const int64_t f = ((a * step) % C) / step;
-        item->CycleIndex = n;
-        int64_t h = 0;
-        if (live) {
-            h = ((((a - 1) * step) % C) / step) * 65536;
-            // Actions get absolute times in live play too, as they do when a frame is
-            // recomputed: an item added in a later cycle starts at the frame it was added.
-            s += n * G;
-        } else {
-            for (int64_t c = 0; c < n; ++c) {
-                if (!(back && c % 2 == 1)) {
-                    for (int i = 0; i < count(); ++i) {
-                        if (time(i) > E)
-                            break;
-                        fire(i, s + time(i));
-                    }
-                } else {
-                    for (int i = count() - 1; i >= 0; --i)
-                        if (time(i) <= E)
-                            fire(i, s + G - time(i));
-                }
-                s += G;
-            }
-            h = 0;
-        }
-        const bool forward = !(back && n % 2 == 1);
-        if (item->Path.RepeatCount == -1 || C >= a * step) {
-            const int64_t F = f * 65536;
-            // Events the previous cycle passed after its last frame belong to that cycle.
-            const int64_t previous = n > 0 ? s - G : s;
-            if (forward) {
-                if (live && !back && F < h)
-                    for (int i = 0; i < count(); ++i)
-                        if (time(i) > h)
-                            fire(i, previous + time(i));
-                for (int i = 0; i < count(); ++i) {
-                    const int64_t t = time(i);
-                    if (t > F)
-                        break;
-                    if (t < h || (t == h && h > 0))
-                        continue;
-                    if (live && t == 0 && a == 1 && item->StartFrame == 0)
-                        continue;
-                    fire(i, s + t);
-                }
-            } else {
-                if (live && back && F < h)
-                    for (int i = count() - 1; i >= 0; --i)
-                        if (time(i) >= h)
-                            fire(i, previous + time(i));
-                for (int i = count() - 1; i >= 0; --i) {
-                    const int64_t t = time(i);
-                    if (t < G - F)
-                        break;
-                    if (t < G - h)
-                        fire(i, s + G - t);
-                }
-            }
-        }
+    const int64_t a = int64_t(frame) - item->StartFrame;
+    const int64_t after = item->FiredThrough;
+    if (a <= after)
+        return;
+    item->FiredThrough = a;
+    // Every event due since the last call, each once, in the order the item passed them.
+    struct Due {
+        TFiring at;
+        int index;
+    };
+    QVarLengthArray<Due, 8> due;
+    const int n = item->EventCount();
+    for (int i = 0; i < n; ++i) {
+        const TFiring f = item->Path.NextFiring(item->Event(i)->Time, after);
+        if (f.Tick >= 0 && f.Tick <= a)
+            due.append({f, i});
     }
-    if (E != kForever) {
-        const int64_t t = a * 65536;
-        const int64_t p = live ? t - 65536 : 0;
-        for (int i = 0; i < count(); ++i) {
-            const int64_t et = time(i);
-            if (et > t)
-                break;
-            if (et < p || et < E || (et == p && p > 0))
-                continue;
-            if (live && et == 0 && t > 0 && item->StartFrame == 0)
-                continue;
-            fire(i, et + int64_t(item->StartFrame) * 65536);
+    std::stable_sort(due.begin(), due.end(), [](const Due& x, const Due& y) { return x.at < y.at; });
+    QVarLengthArray<TTimeActions*, 8> events;
+    for (const Due& d : due)
+        events.append(item->Event(d.index));
+    for (TTimeActions* e : events)
+        e->Fire(int64_t(frame) << 16, live);
+}
+
+int64_t TPlayback::NextDueFrame(const TItemBase* item) const
+{
+    if (!item->Active)
+        return -1;
+    int64_t best = -1;
+    for (int i = 0; i < item->EventCount(); ++i) {
+        const TFiring f = item->Path.NextFiring(item->Event(i)->Time, item->FiredThrough);
+        if (f.Tick >= 0 && (best < 0 || f.Tick < best))
+            best = f.Tick;
+    }
+    return best < 0 ? -1 : best + item->StartFrame;
+}
+
+void TPlayback::CatchUp(int frame)
+{
+    // Exactly what live play does from frame 0 to `frame`, without sound, pages or scene
+    // changes, visiting only the frames at which some event is due.
+    int64_t t = 0;
+    for (;;) {
+        for (int i = 0; i < m_scene->ItemCount(); ++i)
+            FireDueEvents(m_scene->Item(i), int(t), false);
+        if (t >= frame)
+            break;
+        int64_t next = frame;
+        for (int i = 0; i < m_scene->ItemCount(); ++i) {
+            const int64_t due = NextDueFrame(m_scene->Item(i));
+            if (due >= 0)
+                next = std::min(next, std::max(due, t + 1));
         }
+        t = next;
     }
 }
 
@@ -238,7 +211,7 @@ void TPlayback::FireUserEvents(TItemBase* item, int frame)
     item->VisibleAtFire = item->Visible;
     TBaseObjectCont& list = item->Graphic->UserEvents;
     for (int i = 0; i < list.Count(); ++i)
-        static_cast<TActionBase*>(list.At(i))->PlayAction(uint32_t(int64_t(frame) << 16), true);
+        static_cast<TActionBase*>(list.At(i))->PlayAction(int64_t(frame) << 16, true);
 }
 
 void TPlayback::RecomputeFrame()
@@ -246,25 +219,9 @@ void TPlayback::RecomputeFrame()
     if (Playing || !m_scene)
         return;
     ResetStage();
-    const int n = m_scene->ItemCount();
-    for (int i = 0; i < n; ++i)
+    for (int i = 0; i < m_scene->ItemCount(); ++i)
         ResetItem(m_scene->Item(i), false);
-    QSet<TItemBase*> handled;
-    for (;;) {
-        QList<TItemBase*> pass;
-        for (int i = 0; i < m_scene->ItemCount(); ++i) {
-            TItemBase* item = m_scene->Item(i);
-            if (item->Active && !handled.contains(item)) {
-                AdvanceItem(item, CurFrame);
-                handled.insert(item);
-                pass.append(item);
-            }
-        }
-        if (pass.isEmpty())
-            break;
-        for (TItemBase* item : pass)
-            FireDueEvents(item, CurFrame, false);
-    }
+    CatchUp(CurFrame);
     for (int i = 0; i < m_scene->ItemCount(); ++i)
         AdvanceItem(m_scene->Item(i), CurFrame);
 }
@@ -289,13 +246,19 @@ void TPlayback::Start(bool wholeKavelin)
     PlayFrame = fromFrame ? CurFrame : 0;
     PendingScene = nullptr;
     ResetStage();
-    for (int i = 0; i < m_scene->ItemCount(); ++i) {
-        ResetItem(m_scene->Item(i), !fromFrame);
-        AdvanceItem(m_scene->Item(i), PlayFrame);
-    }
-    Playing = true;
     for (int i = 0; i < m_scene->ItemCount(); ++i)
-        FireDueEvents(m_scene->Item(i), PlayFrame, !fromFrame);
+        ResetItem(m_scene->Item(i), !fromFrame);
+    if (fromFrame) {
+        // The frames before replay silently: items appear, colours change, no sound or page.
+        CatchUp(PlayFrame);
+        Playing = true;
+    } else {
+        Playing = true;
+        for (int i = 0; i < m_scene->ItemCount(); ++i)
+            FireDueEvents(m_scene->Item(i), PlayFrame, true);
+    }
+    for (int i = 0; i < m_scene->ItemCount(); ++i)
+        AdvanceItem(m_scene->Item(i), PlayFrame);
     if (PendingScene)
         SwitchScene();
 }
@@ -334,12 +297,12 @@ void TPlayback::SwitchScene()
     }
     PlayFrame = 0;
     ResetStage();
-    for (int i = 0; i < m_scene->ItemCount(); ++i) {
+    for (int i = 0; i < m_scene->ItemCount(); ++i)
         ResetItem(m_scene->Item(i), true);
-        AdvanceItem(m_scene->Item(i), 0);
-    }
     for (int i = 0; i < m_scene->ItemCount(); ++i)
         FireDueEvents(m_scene->Item(i), 0, true);
+    for (int i = 0; i < m_scene->ItemCount(); ++i)
+        AdvanceItem(m_scene->Item(i), 0);
     // A go-to at frame 0 of the new scene: follow it at the next tick, not in a loop here.
 }
 
@@ -445,7 +408,8 @@ void TPlayback::OpenUrl(const QString& url, const QString& frame, bool relative)
 // action); here it only reaches the speakers and the trace.
 void TPlayback::PlaySound(const QString& name, bool loop, TActionPlaySound*)
 {
-    m_sound->Play(Doc().SoundFolder() + name + QStringLiteral(".wav"), loop);
+    if (Limits::IsNameInsideFolder(name))
+        m_sound->Play(Doc().SoundFolder() + name + QStringLiteral(".wav"), loop);
     TickSounds.append(QStringLiteral("start ") + name + (loop ? QStringLiteral(" loop") : QString()));
 }
 

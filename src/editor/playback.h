@@ -85,6 +85,10 @@ public:
 
 private:
     void SwitchScene();
+    // The absolute frame of the item's next due event, -1 when none is left.
+    int64_t NextDueFrame(const TItemBase* item) const;
+    // Fires, silently and in live play's order, every event due up to the frame.
+    void CatchUp(int frame);
     void ResetStage();
 
     TScene* m_scene = nullptr;

@@ -40,7 +40,7 @@ public:
     // that therefore survives) never keeps a dangling reference.
     virtual void TargetGone(const TBaseObject* target) { (void)target; }
     // time: absolute 16.16 frames; live: real-time playback (false while a frame is recomputed).
-    virtual void PlayAction(uint32_t time, bool live) { (void)time, (void)live; }
+    virtual void PlayAction(int64_t time, bool live) { (void)time, (void)live; }
 
     void Load(TTextStr& s) override;
     void Save(TTextStr& s, const QString& indent) override;

@@ -3,9 +3,11 @@
 #include "core/colors.h"
 #include "core/errors.h"
 #include "core/textstr.h"
+#include <QRegularExpression>
 #include "document/document.h"
 #include "document/gfxitem.h"
 #include "document/item.h"
+#include "document/limits.h"
 #include "document/itemimage.h"
 #include "document/scene.h"
 #include "document/stage.h"
@@ -253,7 +255,7 @@ void TActionAddItem::TargetGone(const TBaseObject* target)
         Item = nullptr;
 }
 
-void TActionAddItem::PlayAction(uint32_t time, bool)
+void TActionAddItem::PlayAction(int64_t time, bool)
 {
     if (!Item || !OwnerShown(this))
         return;
@@ -316,7 +318,7 @@ QString TActionReplaceItem::UserDesc() const
     return QStringLiteral("Replace with: ") + (Item ? Item->Name : QString());
 }
 
-void TActionReplaceItem::PlayAction(uint32_t time, bool)
+void TActionReplaceItem::PlayAction(int64_t time, bool)
 {
     if (!Item || !OwnerShown(this))
         return;
@@ -359,10 +361,40 @@ void TActionGotoURL::DrawPreview(QImage& image) const
     p.drawText(image.rect(), Qt::AlignCenter, QStringLiteral("W.W.W."));
 }
 
-void TActionGotoURL::PlayAction(uint32_t, bool live)
+QString SafeWebAddress(const QString& url, bool relative)
 {
-    if (live && OwnerShown(this))
-        PlaybackSink().OpenUrl(URL, Frame, Relative);
+    QString clean;
+    clean.reserve(url.size());
+    for (QChar c : url)
+        if (c.unicode() > 0x20 || c == QLatin1Char(' '))
+            if (c.unicode() != 0x7F)
+                clean += c;
+    clean = clean.trimmed();
+    if (clean.isEmpty())
+        return {};
+    static const QRegularExpression scheme(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*):"));
+    const QRegularExpressionMatch m = scheme.match(clean);
+    if (m.hasMatch()) {
+        const QString name = m.captured(1).toLower();
+        if (name != QLatin1String("http") && name != QLatin1String("https") && name != QLatin1String("mailto"))
+            return {};
+        return clean;
+    }
+    if (relative)
+        return clean;
+    while (clean.startsWith(QLatin1Char('/')))
+        clean.remove(0, 1);
+    return clean.isEmpty() ? QString() : QStringLiteral("https://") + clean;
+}
+
+void TActionGotoURL::PlayAction(int64_t, bool live)
+{
+    if (!live || !OwnerShown(this))
+        return;
+    // What a browser would be sent to, as the export writes it.
+    const QString url = SafeWebAddress(URL, Relative);
+    if (!url.isEmpty())
+        PlaybackSink().OpenUrl(url, Frame, Relative);
 }
 
 void TActionGotoURL::Load(TTextStr& s)
@@ -380,7 +412,12 @@ void TActionGotoURL::Save(TTextStr& s, const QString& indent)
         const QString in = Deeper(indent);
         // One string holds the address and the frame; the count (UTF-16 code units, as a
         // script counts them) tells the player where the address ends.
-        const QString url = CardLine(URL);
+        // The page the banner sits on must never run a script from the card.
+        const QString url = CardLine(SafeWebAddress(URL, Relative));
+        if (url.isEmpty() && !URL.trimmed().isEmpty())
+            AddCardWarning(QStringLiteral("The address \"%1\" of an item's Go to URL action is not a web or mail "
+                                          "address; the action opens nothing")
+                               .arg(URL));
         WriteAppletActionHead(s, in, 8);
         s.WriteBoolean(in, Relative);
         s.WriteInteger(in, url.size());
@@ -432,7 +469,7 @@ void TActionGotoScene::TargetGone(const TBaseObject* target)
         Scene = nullptr;
 }
 
-void TActionGotoScene::PlayAction(uint32_t, bool live)
+void TActionGotoScene::PlayAction(int64_t, bool live)
 {
     if (live && Scene && OwnerShown(this))
         PlaybackSink().GotoScene(Scene);
@@ -571,7 +608,7 @@ QString TActionShowItem::UserDesc() const
     return IsBackground() ? QStringLiteral("Show Background") : QStringLiteral("Show: ") + TargetName();
 }
 
-void TActionShowItem::PlayAction(uint32_t, bool)
+void TActionShowItem::PlayAction(int64_t, bool)
 {
     if (!OwnerShown(this))
         return;
@@ -586,7 +623,7 @@ QString TActionHideItem::UserDesc() const
     return IsBackground() ? QStringLiteral("Hide Background") : QStringLiteral("Hide: ") + TargetName();
 }
 
-void TActionHideItem::PlayAction(uint32_t, bool)
+void TActionHideItem::PlayAction(int64_t, bool)
 {
     if (!OwnerShown(this))
         return;
@@ -596,7 +633,7 @@ void TActionHideItem::PlayAction(uint32_t, bool)
         stage->HideBackground = true;
 }
 
-void TActionStopAnim::PlayAction(uint32_t time, bool)
+void TActionStopAnim::PlayAction(int64_t time, bool)
 {
     if (!Item || !OwnerShown(this))
         return;
@@ -605,7 +642,7 @@ void TActionStopAnim::PlayAction(uint32_t time, bool)
         Item->FreezeFrame = int(time >> 16) - Item->StartFrame;
 }
 
-void TActionContAnim::PlayAction(uint32_t time, bool)
+void TActionContAnim::PlayAction(int64_t time, bool)
 {
     if (!Item || !OwnerShown(this) || !Item->Frozen)
         return;
@@ -617,7 +654,7 @@ void TActionContAnim::PlayAction(uint32_t time, bool)
 // ---------------------------------------------------------------------------------------------
 void TActionChangeColor::DrawPreview(QImage& image) const { image.fill(ToQColor(Color)); }
 
-void TActionChangeColor::PlayAction(uint32_t, bool)
+void TActionChangeColor::PlayAction(int64_t, bool)
 {
     if (!OwnerShown(this))
         return;
@@ -662,7 +699,7 @@ void TActionPlaySound::SetSound(const QString& name)
     m_listed = true;
 }
 
-void TActionPlaySound::PlayAction(uint32_t, bool live)
+void TActionPlaySound::PlayAction(int64_t, bool live)
 {
     if (!live || !OwnerShown(this))
         return;
@@ -673,10 +710,19 @@ void TActionPlaySound::PlayAction(uint32_t, bool live)
     g_soundName = SoundName;
 }
 
+// A sound is a file of the project's sound folder, never a path that leads out of it.
+static QString ReadSoundName(TTextStr& s)
+{
+    const QString name = s.ReadString();
+    if (!name.isEmpty() && !Limits::IsNameInsideFolder(name))
+        s.Fail(QStringLiteral("the sound name '%1' does not name a file of the project's sound folder").arg(name));
+    return name;
+}
+
 void TActionPlaySound::Load(TTextStr& s)
 {
     TActionBase::Load(s);
-    const QString name = s.ReadString();
+    const QString name = ReadSoundName(s);
     Loop = s.ReadBoolean();
     SetSound(name);
 }
@@ -698,7 +744,7 @@ void TActionPlaySound::Save(TTextStr& s, const QString& indent)
 }
 
 // ---------------------------------------------------------------------------------------------
-void TActionStopSound::PlayAction(uint32_t, bool live)
+void TActionStopSound::PlayAction(int64_t, bool live)
 {
     if (!live || !OwnerShown(this) || g_soundName != SoundName)
         return;
@@ -709,7 +755,7 @@ void TActionStopSound::PlayAction(uint32_t, bool live)
 void TActionStopSound::Load(TTextStr& s)
 {
     TActionBase::Load(s);
-    SetSound(s.ReadString());
+    SetSound(ReadSoundName(s));
 }
 
 void TActionStopSound::Save(TTextStr& s, const QString& indent)

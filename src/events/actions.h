@@ -33,7 +33,7 @@ public:
     void CollectMedia(TMediaList& list) const override;
     void Link(TBaseObjectCont* list, bool userEvent) override;
     void TargetGone(const TBaseObject* target) override;
-    void PlayAction(uint32_t time, bool live) override;
+    void PlayAction(int64_t time, bool live) override;
 
     void Load(TTextStr& s) override;
     void Save(TTextStr& s, const QString& indent) override;
@@ -49,8 +49,14 @@ public:
     using TActionAddItem::TActionAddItem;
 
     QString UserDesc() const override;
-    void PlayAction(uint32_t time, bool live) override;
+    void PlayAction(int64_t time, bool live) override;
 };
+
+// The address a page may be sent to: control characters, tabs and line breaks removed (browsers
+// drop them too, so "java<TAB>script:" would still be a script), then only http:, https:,
+// mailto: and relative addresses. An absolute address without a scheme gets "https://". Empty
+// when the address is refused or empty.
+QString SafeWebAddress(const QString& url, bool relative);
 
 class TActionGotoURL : public TActionBase {
 public:
@@ -67,7 +73,7 @@ public:
     QString UserDesc() const override { return QStringLiteral("Goto URL: ") + URL; }
     void DrawPreview(QImage& image) const override;
     bool CanEdit() const override { return true; }
-    void PlayAction(uint32_t time, bool live) override;
+    void PlayAction(int64_t time, bool live) override;
 
     void Load(TTextStr& s) override;
     void Save(TTextStr& s, const QString& indent) override;
@@ -91,7 +97,7 @@ public:
     void Relink() override { Resolve(); }
     void SceneRenamed(const QString& name) override { SceneName = name; }
     void TargetGone(const TBaseObject* target) override;
-    void PlayAction(uint32_t time, bool live) override;
+    void PlayAction(int64_t time, bool live) override;
 
     void Load(TTextStr& s) override;
     void Save(TTextStr& s, const QString& indent) override;
@@ -140,7 +146,7 @@ public:
     KAV_CLASS_NAME(TActionShowItem)
     using TActionShowHideItem::TActionShowHideItem;
     QString UserDesc() const override;
-    void PlayAction(uint32_t time, bool live) override;
+    void PlayAction(int64_t time, bool live) override;
 };
 
 class TActionHideItem : public TActionShowHideItem {
@@ -148,7 +154,7 @@ public:
     KAV_CLASS_NAME(TActionHideItem)
     using TActionShowHideItem::TActionShowHideItem;
     QString UserDesc() const override;
-    void PlayAction(uint32_t time, bool live) override;
+    void PlayAction(int64_t time, bool live) override;
 };
 
 // Freezes the target's animation on the frame it shows.
@@ -157,7 +163,7 @@ public:
     KAV_CLASS_NAME(TActionStopAnim)
     using TActionShowHideItem::TActionShowHideItem;
     QString UserDesc() const override { return QStringLiteral("Freeze Animation: ") + TargetName(); }
-    void PlayAction(uint32_t time, bool live) override;
+    void PlayAction(int64_t time, bool live) override;
 };
 
 // Lets a frozen animation run on from where it stopped.
@@ -166,7 +172,7 @@ public:
     KAV_CLASS_NAME(TActionContAnim)
     using TActionShowHideItem::TActionShowHideItem;
     QString UserDesc() const override { return QStringLiteral("Resume Animation: ") + TargetName(); }
-    void PlayAction(uint32_t time, bool live) override;
+    void PlayAction(int64_t time, bool live) override;
 };
 
 class TActionChangeColor : public TActionBase {
@@ -179,7 +185,7 @@ public:
     QString UserDesc() const override { return QStringLiteral("Change bkd. Color to:"); }
     void DrawPreview(QImage& image) const override;
     bool CanEdit() const override { return true; }
-    void PlayAction(uint32_t time, bool live) override;
+    void PlayAction(int64_t time, bool live) override;
 
     void Load(TTextStr& s) override;
     void Save(TTextStr& s, const QString& indent) override;
@@ -201,7 +207,7 @@ public:
     QString UserDesc() const override { return QStringLiteral("Play Sound: ") + DisplayName; }
     bool CanEdit() const override { return true; }
     void CollectMedia(TMediaList& list) const override { list.append({SoundName, Loop ? 1 : 0}); }
-    void PlayAction(uint32_t time, bool live) override;
+    void PlayAction(int64_t time, bool live) override;
 
     void Load(TTextStr& s) override;
     void Save(TTextStr& s, const QString& indent) override;
@@ -225,7 +231,7 @@ public:
     }
 
     QString UserDesc() const override { return QStringLiteral("Stop Sound: ") + DisplayName; }
-    void PlayAction(uint32_t time, bool live) override;
+    void PlayAction(int64_t time, bool live) override;
 
     void Load(TTextStr& s) override;
     void Save(TTextStr& s, const QString& indent) override;

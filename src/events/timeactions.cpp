@@ -39,7 +39,7 @@ void TTimeActions::LinkActions()
     }
 }
 
-void TTimeActions::Fire(uint32_t time, bool live)
+void TTimeActions::Fire(int64_t time, bool live)
 {
     if (TItemBase* item = Item())
         item->VisibleAtFire = item->Visible;

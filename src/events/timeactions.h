@@ -31,7 +31,7 @@ public:
     // After the whole project is loaded: actions point at the item and resolve their references.
     void LinkActions();
     // Plays every action in order.
-    void Fire(uint32_t time, bool live);
+    void Fire(int64_t time, bool live);
 };
 
 } // namespace kav

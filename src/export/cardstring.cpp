@@ -36,10 +36,32 @@ TExportList& ExportSoundList()
     return list;
 }
 
+namespace {
+QList<QStringList>& itemExtras()
+{
+    static QList<QStringList> extras;
+    return extras;
+}
+
+QStringList& cardWarnings()
+{
+    static QStringList warnings;
+    return warnings;
+}
+} // namespace
+
+void AddCardWarning(const QString& warning) { cardWarnings().append(warning); }
+const QStringList& CardWarnings() { return cardWarnings(); }
+
+void AddCardItemExtras(QStringList tokens) { itemExtras().append(std::move(tokens)); }
+const QList<QStringList>& CardItemExtras() { return itemExtras(); }
+
 void ClearExportLists()
 {
     ExportImageList().Clear();
     ExportSoundList().Clear();
+    itemExtras().clear();
+    cardWarnings().clear();
 }
 
 QString FilterMediaName(QString name)
@@ -236,7 +258,11 @@ QStringList BuildCardTokens(const QString& baseName)
         Doc().Scenes->Save(s, QString());
     else
         s.WriteInteger(QString(), 0);
-    return s.Lines;
+    QStringList tokens = s.Lines;
+    tokens << QStringLiteral("X") << QStringLiteral("1") << QString::number(CardItemExtras().size());
+    for (const QStringList& group : CardItemExtras())
+        tokens += group;
+    return tokens;
 }
 
 QString BuildCardString(const QString& baseName) { return FlattenCardTokens(BuildCardTokens(baseName)); }

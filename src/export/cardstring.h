@@ -48,6 +48,17 @@ TExportList& ExportImageList();
 TExportList& ExportSoundList();
 void ClearExportLists();
 
+// What the player needs beyond the original records, for each item in the order its record is
+// written. After the last scene the card carries "X", the format number 1, the item count and
+// each item's group: path type, repeat count, end pause, animation play count (0 for ever),
+// the number of timed events and their exact 16.16 times in record order. Players that do not
+// know the group ignore it.
+void AddCardItemExtras(QStringList tokens);
+const QList<QStringList>& CardItemExtras();
+// What the card had to leave out or change, for the export to tell the author.
+void AddCardWarning(const QString& warning);
+const QStringList& CardWarnings();
+
 // Media names become file names of the export: the characters "=;/#?: %()" become "_".
 QString FilterMediaName(QString name);
 // The name the next registered medium gets: "Item" followed by the number of entries of both

@@ -228,7 +228,7 @@ TEST_F(MainFormTest, PlaySceneMovesTheItemAndStopKeepsTheFrameReached)
     EXPECT_EQ(window->Playback().CurFrame, 50);
 }
 
-TEST_F(MainFormTest, PlayKavelinStartsFromTheFirstSceneAndSpaceStopsIt)
+TEST_F(MainFormTest, PlayKavelinStartsFromTheFirstSceneAndSpacePlaysAndStopsIt)
 {
     openDemo();
     window->SelectScene(1);
@@ -244,10 +244,12 @@ TEST_F(MainFormTest, PlayKavelinStartsFromTheFirstSceneAndSpaceStopsIt)
     QTest::keyClick(window.get(), Qt::Key_Space);
     EXPECT_FALSE(window->Playback().Playing);
     // Also while the frame box has the keyboard.
+    window->SelectScene(1);
     window->FrameBox()->setFocus();
     QTest::keyClick(window->FrameBox(), Qt::Key_Space);
     EXPECT_TRUE(window->Playback().Playing);
-    EXPECT_TRUE(shown("BtnStopScene"));
+    EXPECT_TRUE(shown("BtnStopBanner"));  // the whole Kavelin, from its first scene
+    EXPECT_EQ(window->SceneBox()->currentText(), "Scene 1");
     QTest::keyClick(window.get(), Qt::Key_Space);
     EXPECT_FALSE(window->Playback().Playing);
 }
@@ -323,6 +325,11 @@ TEST_F(MainFormTest, HeldStepButtonsRepeatAndSpeedUpWithDistance)
 
     QTest::mouseClick(back, Qt::LeftButton, {}, inside);
     EXPECT_EQ(window->Playback().CurFrame, 0);
+
+    // A quick double click is two steps: its second press arrives as a double click.
+    QTest::mouseClick(fwd, Qt::LeftButton, {}, inside);
+    QTest::mouseDClick(fwd, Qt::LeftButton, {}, inside);
+    EXPECT_EQ(window->Playback().CurFrame, 2);
 }
 
 TEST_F(MainFormTest, TheFrameBoxTakesDigitsAndAppliesOnEnterOrLeaving)
@@ -357,6 +364,16 @@ TEST_F(MainFormTest, TheFrameBoxTakesDigitsAndAppliesOnEnterOrLeaving)
     EXPECT_EQ(box->text(), "4");
     QTest::keyClicks(box, "9");
     EXPECT_EQ(box->text(), "4");
+    window->StopPlaying();
+
+    // Seven digits at most; the farthest frame is computed at once.
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, "123456789");
+    EXPECT_EQ(box->text(), "1234567");
+    box->setText("9999999");
+    window->ApplyFrameNo();
+    EXPECT_EQ(window->Playback().CurFrame, 9999999);
 }
 
 // --- Files ------------------------------------------------------------------------------------

@@ -12,7 +12,7 @@ namespace {
 struct Probe : TActionBase {
     KAV_CLASS_NAME(TProbeAction)
     explicit Probe(QList<QPair<uint32_t, bool>>* log) : log(log) {}
-    void PlayAction(uint32_t time, bool live) override { log->append({time >> 16, live}); }
+    void PlayAction(int64_t time, bool live) override { log->append({uint32_t(time >> 16), live}); }
     QList<QPair<uint32_t, bool>>* log;
 };
 
@@ -163,6 +163,89 @@ TEST_F(Playback, RecomputeFiresEveryCompletedCycleOnce)
     EXPECT_EQ(fired.size(), 3);
     for (const auto& f : fired)
         EXPECT_FALSE(f.second);
+}
+
+// Where the item is when its events fire, on every kind of path, live and recomputed alike. A
+// straight path of 100 px at speed 10 takes 10 frames a pass.
+TEST_F(Playback, EventsFireOncePerPassWhereTheItemIsAndRecomputeAgrees)
+{
+    struct Case {
+        const char* name;
+        int length, type, repeat, speed;
+        QList<int> events;
+        QList<uint32_t> want;  // live firings in the first 45 ticks, by the frame they fire at
+    };
+    const QList<Case> cases = {
+        {"back and forth", 100, adtReturn, -1, 10, {0, 5, 9}, {0, 5, 9, 11, 15, 20, 25, 29, 31, 35, 40, 45}},
+        {"closed loop", 100, adtLoop, -1, 10, {0, 5, 9}, {0, 5, 9, 10, 15, 19, 20, 25, 29, 30, 35, 39, 40, 45}},
+        {"repeat from the beginning", 100, adtPath, -1, 10, {0, 5, 9}, {0, 5, 9, 10, 15, 19, 20, 25, 29, 30, 35, 39, 40, 45}},
+        // The motion ends at 20; later events fire once on the time line.
+        {"stop at end", 200, adtPath, 0, 10, {5, 30, 35, 40}, {5, 30, 35, 40}},
+        // Stored beyond one pass of a repeating path: from its own time on, once a pass.
+        {"beyond one pass", 100, adtLoop, -1, 10, {25}, {25, 35, 45}},
+        // Without speed nothing moves: every event once at its time.
+        {"speed 0", 100, adtLoop, -1, 0, {3, 12}, {3, 12}},
+        // Three passes, then the time line.
+        {"repeated twice", 100, adtPath, 2, 10, {4, 41}, {4, 14, 24, 41}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        scene->Items.ClearItems();
+        TItemBase* item = mover(c.length, c.type, c.repeat, c.speed);
+        for (int t : c.events)
+            eventAt(item, t);
+        fired.clear();
+        playback->Start(false);
+        for (int i = 0; i < 45; ++i)
+            playback->Tick();
+        playback->Stop();
+        QList<uint32_t> live;
+        for (const auto& f : fired)
+            if (f.second)
+                live << f.first;
+        EXPECT_EQ(live, c.want);
+        for (int frame : {0, 9, 10, 11, 20, 26, 44}) {
+            fired.clear();
+            playback->SetCurTimeLine(frame);
+            playback->RecomputeFrame();
+            QList<uint32_t> recomputed, upTo;
+            for (const auto& f : fired)
+                recomputed << f.first;
+            for (uint32_t t : c.want)
+                if (t <= uint32_t(frame))
+                    upTo << t;
+            EXPECT_EQ(recomputed, upTo) << "recomputing frame " << frame;
+        }
+    }
+}
+
+// An event at a fractional time (left by a change of speed) fires at the first tick that reaches
+// it; a far frame is computed by visiting only the frames at which something is due.
+TEST_F(Playback, FractionalTimesAndFarFrames)
+{
+    TItemBase* item = addImage(scene, "box");
+    auto ev = std::make_unique<TTimeActions>(item);
+    ev->Time = (7u << 16) + 0x8000;
+    auto* probe = new Probe(&fired);
+    probe->Owner = item;
+    ev->FActions.Add(std::unique_ptr<TBaseObject>(probe));
+    item->InsertTimedEvent(std::move(ev));
+    playback->SetCurTimeLine(7);
+    playback->RecomputeFrame();
+    EXPECT_TRUE(fired.isEmpty());
+    playback->SetCurTimeLine(8);
+    playback->RecomputeFrame();
+    EXPECT_EQ(fired, (QList<QPair<uint32_t, bool>>{{8, false}}));
+
+    scene->Items.ClearItems();
+    TItemBase* looper = mover(100, adtLoop, -1, 10);
+    eventAt(looper, 3);
+    fired.clear();
+    playback->SetCurTimeLine(9999999);
+    playback->RecomputeFrame();
+    EXPECT_EQ(fired.size(), 1000000);
+    EXPECT_EQ(fired.last().first, 9999993u);
+    EXPECT_EQ(looper->X, 90);
 }
 
 TEST_F(Playback, ClicksGoToTheTopmostVisibleItem)

@@ -1,4 +1,5 @@
 // The project records of timed events and actions: what is written is what is read back.
+#include "core/errors.h"
 #include "eventsupport.h"
 
 using namespace kav;
@@ -143,6 +144,16 @@ TEST_F(Records, OldestFormatGotoUrlHasNoFrameLine)
     EXPECT_TRUE(url->Relative);
     EXPECT_EQ(saveLines(*url, smProject, true), QStringList({"TActionGotoURL", "0", "http://x.example/", "1"}));
     EXPECT_EQ(saveLines(*url), QStringList({"TActionGotoURL", "0", "http://x.example/", "_self", "1"}));
+}
+
+TEST_F(Records, SoundNamesThatLeaveTheSoundFolderAreReadErrors)
+{
+    for (const QString name : {"../../etc/x", "/tmp/x", "a\\..\\..\\b", "C:x"}) {
+        const QStringList play{"TActionPlaySound", "0", name, "0"}, stop{"TActionStopSound", "0", name};
+        EXPECT_THROW(loadLines<TActionPlaySound>(play, nullptr), ReadError);
+        EXPECT_THROW(loadLines<TActionStopSound>(stop, nullptr), ReadError);
+    }
+    EXPECT_EQ(loadLines<TActionPlaySound>({"TActionPlaySound", "0", "chime", "1"}, nullptr)->SoundName, "chime");
 }
 
 TEST_F(Records, UnresolvedReferencesFollowTheirRules)

@@ -336,3 +336,30 @@ TEST(FontTables, FirstSizesAreThePlayersOwnAndTheRestTheEditorsFonts)
             ASSERT_EQ((*FontHeightTable(java))[px], RoundHalfEven(fm.height())) << java << " " << px;
         }
 }
+
+// The card never carries an address that would run in the page hosting the banner, however it
+// is disguised; what a browser would refuse or rewrite is written as it will be opened.
+TEST_F(CardTest, AddressesAreWrittenAsTheBrowserWillOpenThem)
+{
+    TItemBase* item = addText({"Go"}, taLeftJustify)->Item();
+    const QList<std::tuple<QString, bool, QString>> cases = {
+        {"java\tscript:alert(1)", true, ""},
+        {QString(QChar(1)) + "javascript:alert(2)", true, ""},
+        {"vb\nscript:x", false, ""},
+        {"DATA:text/html,x", false, ""},
+        {"www.example.org/c", false, "https://www.example.org/c"},
+        {"HTTPS://example.org/a b", false, "HTTPS://example.org/a b"},
+        {"mailto:ads@example.org", false, "mailto:ads@example.org"},
+        {"next/page.html", true, "next/page.html"},
+    };
+    for (const auto& [url, relative, want] : cases)
+        timed<TActionGotoURL>(item, 1)->SetTarget(url, "_top", relative);
+    const QString flat = BuildCardString("ad");
+    const auto c = cardtest::ReadCard(flat);
+    const auto& actions = c.scenes[0].items[0]->events[0].actions;
+    ASSERT_EQ(actions.size(), cases.size());
+    for (int i = 0; i < cases.size(); ++i)
+        EXPECT_EQ(actions[i].p3.left(actions[i].p2.toInt()), std::get<2>(cases[i])) << std::get<0>(cases[i]).toStdString();
+    EXPECT_EQ(CardWarnings().size(), 4);
+    EXPECT_TRUE(CardWarnings().first().contains("opens nothing"));
+}

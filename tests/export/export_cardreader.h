@@ -38,6 +38,9 @@ struct Scene {
 struct Card {
     QString header;
     std::vector<Scene> scenes;
+    // The item group after the scenes, per item in record order: path type, repeat count, end
+    // pause, animation play count, then the exact event times.
+    std::vector<std::vector<qint64>> extras;
 };
 
 class Reader {
@@ -50,6 +53,19 @@ public:
         c.header = str();
         for (int i = num(); i > 0; --i)
             c.scenes.push_back(scene());
+        if (pos < t.size() && t[pos] == QLatin1String("X")) {
+            ++pos;
+            if (num() != 1)
+                fail("item group of an unknown format");
+            for (int i = num(); i > 0; --i) {
+                std::vector<qint64> group;
+                for (int k = 0; k < 4; ++k)
+                    group.push_back(t.value(pos++).toLongLong());
+                for (int n = num(); n > 0; --n)
+                    group.push_back(t.value(pos++).toLongLong());
+                c.extras.push_back(group);
+            }
+        }
         if (pos != t.size())
             fail("tokens after the last scene");
         return c;

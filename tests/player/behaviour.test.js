@@ -154,17 +154,19 @@ describe('pages', () => {
     assert.deepEqual(opened, [
       ['https://example.com/a?x=1;y=%222%22/c', '_blank', 'noopener'],
       [server.url + 'actions/next/page.html', 'news', ''],
-      ['http://www.example.org/c', '_top', ''],
+      ['https://www.example.org/c', '_top', ''],
     ]);
     await page.close();
   });
 
-  test('script and data addresses are refused', async () => {
-    const url = n => `k/ver970815;1;S;s;0;0;1;0;0;2;2;G;img;0;1;0;10;10;0;1;1;0;1;A;8;0;${n.length};${n}_top;img.gif;0;0;1;1;1;` +
+  test('script and data addresses are refused, however they are disguised', async () => {
+    const url = (n, rel = 0) => `k/ver970815;1;S;s;0;0;1;0;0;2;2;G;img;0;1;0;10;10;0;1;1;0;1;A;8;${rel};${n.length};${n}_top;img.gif;0;0;1;1;1;` +
       'G;Dummy;1;1;0;0;0;0;1;0;d.gif;0;0;1;1;1';
-    const page = await newPage(customPage('unsafe', [url('javascript:alert(1)'), url(' DATA:text/html,x')]), [stub]);
+    const bad = [url('javascript:alert(1)'), url(' DATA:text/html,x'), url('java\tscript:alert(2)', 1),
+      url('\u0001javascript:alert(3)', 1), url('vb\nscript:msgbox(4)', 1), url('data:text/html,<b>5</b>', 1)];
+    const page = await newPage(customPage('unsafe', bad), [stub]);
     assert.deepEqual(await page.evaluate(() => window.__opened), []);
-    assert.equal((await page.logs()).filter(l => l.includes('refused to open')).length, 2, (await page.logs()).join('\n'));
+    assert.equal((await page.logs()).filter(l => l.includes('refused to open')).length, bad.length, (await page.logs()).join('\n'));
     await page.close();
   });
 });

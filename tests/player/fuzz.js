@@ -14,7 +14,10 @@ function inPage([seeds, base, ms, seed]) {
     return state % n;
   };
   const odd = ['0', '1', '-1', '2', '-2', '65535', '65536', '2147483647', '-2147483648', '99999999999', '1e9', '0.1',
-    '12.1', '', 'NaN', 'A', 'G', 'T', 'S', 'x', '/q', '/c', '/', '-', "'", '3.5', '00', '100000'];
+    '12.1', '', 'NaN', 'A', 'G', 'T', 'S', 'x', '/q', '/c', '/', '-', "'", '3.5', '00', '100000',
+    // Addresses that must never open: scripts however disguised, data and other schemes.
+    'java\tscript:alert(1)', '\u0001javascript:alert(2)', 'JaVaScRiPt:alert(3)', ' data:text/html,x', 'vb\nscript:x',
+    'blob:x', 'file:///etc/passwd', 'java\u0000script:x', '8'];
   function mutate(card) {
     let t = card.split(';');
     for (let k = 1 + rnd(4); k > 0; k--) {
@@ -41,6 +44,12 @@ function inPage([seeds, base, ms, seed]) {
     return t.join(';');
   }
   const failures = [];
+  // Whatever the card says, only web and mail addresses may reach the browser.
+  window.open = href => {
+    const scheme = String(new URL(String(href), base).protocol);
+    if (!/^(https?|mailto):$/.test(scheme) && failures.length < 5) failures.push({ card: 'opened ' + href, error: 'unsafe address' });
+    return null;
+  };
   let runs = 0, played = 0, slowest = 0, slowCard = '';
   const pageErrors = window.__fuzzErrors || (window.__fuzzErrors = []);
   if (!window.__fuzzListening) {

@@ -94,6 +94,23 @@ test('timed events on every kind of path, on the time line and on added items', 
   assert.ok(editor.some(l => l.items.some(i => !i.visible && i.name === 'sun')));
 });
 
+test('timed events fire once a pass where the item is, in the editor and in the browser alike', async () => {
+  const { editor } = await parity(path.join(tests, 'firing.plt'), 60);
+  const ticks = name => editor.flatMap(l => l.url.filter(u => u.startsWith(`https://example.com/${name}-`)).map(u => `${l.tick}:${u.split(/[-\s]/)[1]}`));
+  const seq = (first, step, last = 60) => { const out = []; for (let t = first; t <= last; t += step) out.push(t); return out; };
+  const merge = (...lists) => lists.flat().sort((a, b) => parseInt(a) - parseInt(b) || 0);
+  const at = (time, list) => list.map(t => `${t}:${time}`);
+  // Back and forth: out at t, back at 20 - t; the start and the far end are one visit each.
+  assert.deepEqual(ticks('return'), merge(at(0, seq(0, 20)), at(5, seq(5, 10)),
+    at(9, [9, 11, 29, 31, 49, 51])));
+  // A loop fires every pass; an event stored beyond the pass starts at its own time.
+  assert.deepEqual(ticks('loop'), merge(at(0, seq(0, 10)), at(5, seq(5, 10)), at(9, seq(9, 10)), at(25, seq(25, 10))));
+  // A path that stops: along the path once, then on the time line once.
+  assert.deepEqual(ticks('stop'), ['5:5', '30:30', '35:35']);
+  assert.deepEqual(ticks('twice'), ['4:4', '14:4', '24:4', '41:41']);
+  assert.deepEqual(ticks('still'), ['3:3', '12:12']);
+});
+
 test('every action, timed and on clicks, across three scenes', async () => {
   const { editor, names } = await parity(path.join(tests, 'actions.plt'), 260,
     ['400,85@8', '60,85@12', '158,28@60', '44,30@100', '234,60@120', '100,60@130', '400,85@200', '400,85@201']);

@@ -165,12 +165,12 @@ void TMainForm::BuildMenus()
     entry(controls, "MenuControls_RewindScene", QStringLiteral("Re&wind Scene"), {}, &TMainForm::RewindScene);
     m_menus = {file, controls};
 
-    // Space plays and stops the current scene from anywhere in the window, menus or not.
+    // Space plays the whole Kavelin and stops it, from anywhere in the window, menus or not.
     auto* toggle = new QAction(this);
-    toggle->setObjectName(QStringLiteral("PlayStopScene"));
+    toggle->setObjectName(QStringLiteral("PlayStopKavelin"));
     toggle->setShortcut(Qt::Key_Space);
     toggle->setShortcutContext(Qt::WindowShortcut);
-    connect(toggle, &QAction::triggered, this, &TMainForm::TogglePlayScene);
+    connect(toggle, &QAction::triggered, this, &TMainForm::TogglePlay);
     addAction(toggle);
 }
 
@@ -234,8 +234,9 @@ void TMainForm::BuildToolPanel()
     m_frameBox->setObjectName(QStringLiteral("FrameNoMemo"));
     m_frameBox->setToolTip(QStringLiteral("Frame"));
     m_frameBox->setAlignment(Qt::AlignCenter);
-    // Whole frame numbers only; nine digits stay within the frame counter's range.
-    m_frameBox->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,9}")), m_frameBox));
+    // Whole frame numbers of at most seven digits (nearly five days of playback).
+    m_frameBox->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,7}")), m_frameBox));
+    m_frameBox->setMaxLength(7);
     m_frameBox->setFixedWidth(m_frameBox->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
     m_frameBox->installEventFilter(this);
     connect(m_frameBox, &QLineEdit::editingFinished, this, &TMainForm::ApplyFrameNo);
@@ -416,12 +417,12 @@ void TMainForm::StopPlaying()
     Repaint();
 }
 
-void TMainForm::TogglePlayScene()
+void TMainForm::TogglePlay()
 {
     if (m_playback.Playing)
         StopPlaying();
     else
-        ScenePlay();
+        BannerPlay();
 }
 
 void TMainForm::PlayTimerTimer() { m_clock->Tick(); }
@@ -559,7 +560,9 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_btnFrameBack || watched == m_btnFrameForward) {
         auto* button = static_cast<QToolButton*>(watched);
         switch (event->type()) {
-        case QEvent::MouseButtonPress: {
+        // The second press of a quick double click is a step of its own.
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick: {
             auto* me = static_cast<QMouseEvent*>(event);
             if (me->button() == Qt::LeftButton) {
                 m_frameButtonX = int(me->position().x());

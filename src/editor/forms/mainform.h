@@ -72,7 +72,7 @@ public slots:
     void BannerPlay();
     void ScenePlay();
     void StopPlaying();
-    void TogglePlayScene();
+    void TogglePlay();
     void RewindScene();
     void RewindBanner();
     void SelectScene(int index);
