@@ -34,11 +34,13 @@ run: build
 bench: build
 	@scripts/run-bench $(BUILD)
 
-fuzz: deps
+# The fuzz targets, then the differential checks on random projects (from the normal build).
+fuzz: build
 	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVELINS_FUZZ=ON \
 	  -DCMAKE_CXX_COMPILER=clang++ $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 	cmake --build $(FUZZ_BUILD)
-	@scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
+	@status=0; scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS) || status=1; \
+	  scripts/run-differential $(BUILD) $(FUZZ_SECONDS) || status=1; exit $$status
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
