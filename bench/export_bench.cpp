@@ -1,8 +1,8 @@
 // The whole export of the showcase sample, and how small its GIFs are: the bytes of our GIFs
 // against the same GIFs after `gifsicle -O3` (target: gifsicle saves under 5 %).
 //
-// Needs the built tree (build/app with Samples/showcase.plt); run from build/ or give the app
-// folder in $KAV_APP_DIR.
+// Needs the built tree (build/app with Samples/showcase.plt): the build tells the program where
+// it is; $KAV_APP_DIR points elsewhere.
 #include "app/project.h"
 #include "app/startup.h"
 #include "export/exporter.h"
@@ -24,7 +24,7 @@ namespace {
 QString appDir()
 {
     const QString env = qEnvironmentVariable("KAV_APP_DIR");
-    return QDir(env.isEmpty() ? QStringLiteral("app") : env).absolutePath() + QLatin1Char('/');
+    return QDir(env.isEmpty() ? QStringLiteral(KAV_BUILT_APP_DIR) : env).absolutePath() + QLatin1Char('/');
 }
 
 std::unique_ptr<TProject> g_project;
