@@ -5,10 +5,10 @@
 //
 // The scratch folder is made below $KAV_BENCH_DIR (default: the system's temporary folder).
 // Put it on the disk the projects live on: a memory file system hides the writes.
-#include "app/project.h"
-#include "app/settings.h"
+#include "document/project.h"
+#include "config/settings.h"
 #include "app/startup.h"
-#include "app/workdir.h"
+#include "config/workdir.h"
 #include "core/errors.h"
 #include "document/builder.h"
 #include "document/document.h"

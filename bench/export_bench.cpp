@@ -3,7 +3,7 @@
 //
 // Needs the built tree (build/app with Samples/showcase.plt): the build tells the program where
 // it is; $KAV_APP_DIR points elsewhere.
-#include "app/project.h"
+#include "document/project.h"
 #include "app/startup.h"
 #include "export/exporter.h"
 

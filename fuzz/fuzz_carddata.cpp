@@ -13,8 +13,8 @@
 // The last byte of the input chooses how the document is read and played: bit 0 the language
 // (set: Japanese, which decides the code page of legacy text and how text records load), bit 2
 // the "play from the current frame" setting, bit 4 the "stop goes back to frame 0" setting.
-#include "app/project.h"
-#include "app/settings.h"
+#include "document/project.h"
+#include "config/settings.h"
 #include "core/baseobject.h"
 #include "core/errors.h"
 #include "core/textcodec.h"

@@ -13,7 +13,7 @@
 //    a length for every sample, never decreasing,
 //  - the path written (PathFileText, in the short and the long layout) does not read back into
 //    the same path, or differs from what SavePathFile writes.
-#include "app/settings.h"
+#include "config/settings.h"
 #include "core/errors.h"
 #include "core/textcodec.h"
 #include "document/motionpath.h"

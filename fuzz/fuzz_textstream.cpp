@@ -13,7 +13,7 @@
 #include "core/errors.h"
 #include "core/textcodec.h"
 #include "core/textstr.h"
-#include "app/project.h"
+#include "document/project.h"
 #include "recordclasses.h"
 
 #include <QByteArray>

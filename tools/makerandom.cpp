@@ -3,10 +3,10 @@
 // APPDIR, whose "Sample Media" the project uses, defaults to the app folder beside tools/.
 #include "randomproject.h"
 
-#include "app/project.h"
-#include "app/settings.h"
+#include "document/project.h"
+#include "config/settings.h"
 #include "app/startup.h"
-#include "app/workdir.h"
+#include "config/workdir.h"
 #include "core/errors.h"
 #include "document/builder.h"
 

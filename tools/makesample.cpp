@@ -2,10 +2,10 @@
 // several scenes, every kind of item, the four path types, text with every effect, timed and
 // user events with every kind of action, and sounds.
 // Usage: kav-makesample APPDIR OUT.plt
-#include "app/project.h"
-#include "app/settings.h"
+#include "document/project.h"
+#include "config/settings.h"
 #include "app/startup.h"
-#include "app/workdir.h"
+#include "config/workdir.h"
 #include "core/errors.h"
 #include "document/builder.h"
 #include "document/document.h"

@@ -2,10 +2,10 @@
 // path types and animation, one for events on paths, one with every action, one with every text
 // effect. Each project is made through the engine from the sample media the build drew.
 // Usage: kav-maketestcards APPDIR OUTDIR
-#include "app/project.h"
-#include "app/settings.h"
+#include "document/project.h"
+#include "config/settings.h"
 #include "app/startup.h"
-#include "app/workdir.h"
+#include "config/workdir.h"
 #include "core/errors.h"
 #include "document/builder.h"
 #include "document/document.h"

@@ -1,9 +1,9 @@
 // The editor's entry: start the engine, show the main window with a new project, open the
 // project named on the command line.
-#include "app/project.h"
-#include "app/settings.h"
+#include "document/project.h"
+#include "config/settings.h"
 #include "app/startup.h"
-#include "app/workdir.h"
+#include "config/workdir.h"
 #include "core/errors.h"
 #include "editor/forms/mainform.h"
 #include "platform/namedlock.h"

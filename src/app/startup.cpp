@@ -1,7 +1,7 @@
 #include "app/startup.h"
 
-#include "app/datafiles.h"
-#include "app/settings.h"
+#include "config/datafiles.h"
+#include "config/settings.h"
 #include "core/errors.h"
 #include "document/classes.h"
 #include "document/document.h"

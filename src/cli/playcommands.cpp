@@ -1,6 +1,6 @@
 #include "cli/cli.h"
 
-#include "app/project.h"
+#include "document/project.h"
 #include "app/startup.h"
 #include "core/errors.h"
 #include "document/document.h"
@@ -11,7 +11,7 @@
 #include "editor/playback.h"
 #include "editor/stagerenderer.h"
 #include "export/cardstring.h"
-#include "platform/safefile.h"
+#include "core/safefile.h"
 
 #include <QFileInfo>
 #include <QHash>

@@ -1,6 +1,6 @@
 #include "cli/cli.h"
 
-#include "app/project.h"
+#include "document/project.h"
 #include "app/startup.h"
 #include "core/colors.h"
 #include "document/document.h"

@@ -8,7 +8,7 @@
 #include <QFileInfo>
 #include <QStorageInfo>
 
-#include "platform/safefile.h"
+#include "core/safefile.h"
 
 #include <algorithm>
 #include <cerrno>

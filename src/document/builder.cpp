@@ -2,7 +2,7 @@
 
 #include "core/errors.h"
 #include "document/document.h"
-#include "platform/safefile.h"
+#include "core/safefile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "document/classes.h"
 
-#include "app/project.h"
+#include "document/project.h"
 #include "core/baseobject.h"
 #include "document/itemimage.h"
 #include "document/item.h"

@@ -1,18 +1,18 @@
 #include "document/item.h"
 
-#include "app/settings.h"
+#include "config/settings.h"
 #include "core/errors.h"
 #include "core/textstr.h"
 #include "document/document.h"
 #include "document/gfxitem.h"
 #include "document/itemimage.h"
 #include "document/itemtext.h"
-#include "document/limits.h"
+#include "core/limits.h"
 #include "document/scene.h"
 #include "events/actionbase.h"
 #include "events/timeactions.h"
-#include "export/cardstring.h"
-#include "export/fonttables.h"
+#include "document/cardrecords.h"
+#include "document/fonttables.h"
 #include "ui/langstrings.h"
 
 #include <cmath>

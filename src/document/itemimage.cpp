@@ -1,15 +1,15 @@
 #include "document/itemimage.h"
 
-#include "app/settings.h"
+#include "config/settings.h"
 #include "core/mediacache.h"
 #include "core/textstr.h"
 #include "document/document.h"
 #include "document/item.h"
-#include "document/limits.h"
+#include "core/limits.h"
 #include "document/scene.h"
-#include "export/cardstring.h"
+#include "document/cardrecords.h"
 #include "core/errors.h"
-#include "platform/safefile.h"
+#include "core/safefile.h"
 #include "ui/langstrings.h"
 
 #include <QFileInfo>

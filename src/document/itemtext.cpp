@@ -1,14 +1,14 @@
 #include "document/itemtext.h"
 
-#include "app/datafiles.h"
-#include "app/settings.h"
+#include "config/datafiles.h"
+#include "config/settings.h"
 #include "core/colors.h"
 #include "core/errors.h"
 #include "core/textstr.h"
 #include "document/item.h"
-#include "document/limits.h"
-#include "export/cardstring.h"
-#include "export/fonttables.h"
+#include "core/limits.h"
+#include "document/cardrecords.h"
+#include "document/fonttables.h"
 
 #include <QCoreApplication>
 #include <QFontDatabase>

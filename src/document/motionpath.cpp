@@ -1,6 +1,6 @@
 #include "document/motionpath.h"
 
-#include "app/settings.h"
+#include "config/settings.h"
 #include "core/errors.h"
 #include "core/textstr.h"
 

@@ -1,7 +1,7 @@
 #include "document/scene.h"
 
-#include "app/project.h"
-#include "app/settings.h"
+#include "document/project.h"
+#include "config/settings.h"
 #include "core/textstr.h"
 #include "document/document.h"
 #include "document/gfxitem.h"
@@ -12,7 +12,7 @@
 
 #include <QHash>
 #include <QSet>
-#include "export/cardstring.h"
+#include "document/cardrecords.h"
 
 namespace kav {
 

@@ -1,14 +1,14 @@
 #include "document/stage.h"
 
-#include "app/settings.h"
+#include "config/settings.h"
 #include "core/colors.h"
 #include "core/maskedbitmap.h"
 #include "core/mediacache.h"
 #include "core/textstr.h"
 #include "document/document.h"
-#include "document/limits.h"
+#include "core/limits.h"
 #include "document/scene.h"
-#include "export/cardstring.h"
+#include "document/cardrecords.h"
 
 namespace kav {
 

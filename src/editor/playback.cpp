@@ -1,10 +1,10 @@
 #include "editor/playback.h"
 
-#include "app/settings.h"
+#include "config/settings.h"
 #include "document/document.h"
 #include "document/gfxitem.h"
 #include "document/item.h"
-#include "document/limits.h"
+#include "core/limits.h"
 #include "document/scene.h"
 #include "events/actionbase.h"
 #include "events/actions.h"

@@ -1,5 +1,6 @@
 #pragma once
 #include "events/playbacksink.h"
+#include "platform/soundoutput.h"
 
 #include <QPoint>
 #include <QString>
@@ -12,13 +13,6 @@ class TActionPlaySound;
 class TItemBase;
 class TMaskedBitmap;
 class TScene;
-
-// Where sounds go: the editor plays them, the command line and the tests only note them.
-struct TSoundOutput {
-    virtual ~TSoundOutput() = default;
-    virtual void Play(const QString& file, bool loop) { (void)file, (void)loop; }
-    virtual void StopAll() {}
-};
 
 // The frame clock of the editor: the current scene and frame, playing and stopping, the items'
 // motion and the firing of events. Windows drive it with a timer of the PlayTimer interval and

@@ -1,6 +1,6 @@
 #include "editor/playclock.h"
 
-#include "app/settings.h"
+#include "config/settings.h"
 #include "editor/playback.h"
 
 #include <algorithm>

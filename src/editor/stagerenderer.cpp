@@ -1,11 +1,11 @@
 #include "editor/stagerenderer.h"
 
-#include "app/settings.h"
+#include "config/settings.h"
 #include "core/colors.h"
 #include "core/maskedbitmap.h"
 #include "document/gfxitem.h"
 #include "document/item.h"
-#include "document/limits.h"
+#include "core/limits.h"
 #include "document/scene.h"
 #include "events/actionbase.h"
 #include "events/timeactions.h"

@@ -7,13 +7,13 @@
 #include "document/document.h"
 #include "document/gfxitem.h"
 #include "document/item.h"
-#include "document/limits.h"
+#include "core/limits.h"
 #include "document/itemimage.h"
 #include "document/scene.h"
 #include "document/stage.h"
 #include "events/playbacksink.h"
 #include "events/timeactions.h"
-#include "export/cardstring.h"
+#include "document/cardrecords.h"
 #include "ui/langstrings.h"
 
 #include <QPainter>

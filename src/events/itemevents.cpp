@@ -1,6 +1,6 @@
 #include "events/itemevents.h"
 
-#include "app/settings.h"
+#include "config/settings.h"
 #include "document/item.h"
 #include "events/timeactions.h"
 

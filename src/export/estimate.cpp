@@ -1,7 +1,7 @@
 #include "export/estimate.h"
 
-#include "app/settings.h"
-#include "app/workdir.h"
+#include "config/settings.h"
+#include "config/workdir.h"
 #include "core/errors.h"
 #include "document/document.h"
 

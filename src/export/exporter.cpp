@@ -1,8 +1,8 @@
 #include "export/exporter.h"
 
-#include "app/project.h"
-#include "app/settings.h"
-#include "app/workdir.h"
+#include "document/project.h"
+#include "config/settings.h"
+#include "config/workdir.h"
 #include "core/errors.h"
 #include "core/maskedbitmap.h"
 #include "core/textcodec.h"
@@ -10,13 +10,13 @@
 #include "document/gfxitem.h"
 #include "document/item.h"
 #include "document/itemtext.h"
-#include "document/limits.h"
+#include "core/limits.h"
 #include "document/scene.h"
 #include "events/actions.h"
 #include "events/timeactions.h"
 #include "media/audio.h"
 #include "platform/gifwriter.h"
-#include "platform/safefile.h"
+#include "core/safefile.h"
 #include "ui/langstrings.h"
 
 #include <QDesktopServices>

@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "platform/safefile.h"
+#include "core/safefile.h"
 
 #include <array>
 #include <cerrno>

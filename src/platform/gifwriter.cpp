@@ -2,7 +2,7 @@
 
 #include "core/colors.h"
 #include "core/errors.h"
-#include "platform/safefile.h"
+#include "core/safefile.h"
 
 #include <QDir>
 #include <QHash>

@@ -1,6 +1,4 @@
 #pragma once
-#include "editor/playback.h"
-
 #include <QString>
 #include <memory>
 #include <vector>
@@ -8,6 +6,13 @@
 class QSoundEffect;
 
 namespace kav {
+
+// Where sounds go: the editor plays them, the command line and the tests only note them.
+struct TSoundOutput {
+    virtual ~TSoundOutput() = default;
+    virtual void Play(const QString& file, bool loop) { (void)file, (void)loop; }
+    virtual void StopAll() {}
+};
 
 // Sound for the editor's playback: WAV files through Qt Multimedia, asynchronous, once or
 // looped. Like the platform call Kavelins was designed around, one sound plays at a time: a new

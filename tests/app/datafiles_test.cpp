@@ -1,4 +1,4 @@
-#include "app/datafiles.h"
+#include "config/datafiles.h"
 #include "core/errors.h"
 
 #include <QFile>

@@ -1,10 +1,10 @@
 // Pictures belong to their project: opening one project after another in the same process never
 // shows the first one's picture of the same name, and a failed open leaves the open project's
 // pictures as they were.
-#include "app/project.h"
-#include "app/settings.h"
+#include "document/project.h"
+#include "config/settings.h"
 #include "app/startup.h"
-#include "app/workdir.h"
+#include "config/workdir.h"
 #include "core/errors.h"
 #include "document/builder.h"
 #include "document/document.h"

@@ -1,5 +1,5 @@
-#include "app/settings.h"
-#include "app/workdir.h"
+#include "config/settings.h"
+#include "config/workdir.h"
 #include "core/errors.h"
 #include "core/textcodec.h"
 

@@ -1,6 +1,6 @@
 // Inputs that the fuzz targets of the document (fuzz/fuzz_carddata, fuzz/fuzz_pathfile) found to
 // break a reader, kept so the fault stays fixed.
-#include "app/project.h"
+#include "document/project.h"
 #include "core/errors.h"
 #include "core/textstr.h"
 #include "docfixture.h"

@@ -4,7 +4,7 @@
 #include "core/textstr.h"
 #include "docfixture.h"
 #include "document/itemtext.h"
-#include "document/limits.h"
+#include "core/limits.h"
 #include "events/actions.h"
 #include "events/timeactions.h"
 #include "export/cardstring.h"

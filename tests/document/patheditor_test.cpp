@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "config/settings.h"
 #include "document/patheditor.h"
 
 #include <QImage>

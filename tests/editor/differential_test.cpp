@@ -8,10 +8,10 @@
 //
 // KAV_DIFF_SEEDS=N (with KAV_DIFF_FIRST_SEED, default 100000, and KAV_DIFF_SECONDS as a time
 // limit) runs N more seeds in Differential.ManySeeds, which is skipped otherwise.
-#include "app/project.h"
-#include "app/settings.h"
+#include "document/project.h"
+#include "config/settings.h"
 #include "app/startup.h"
-#include "app/workdir.h"
+#include "config/workdir.h"
 #include "document/builder.h"
 #include "document/document.h"
 #include "document/gfxitem.h"

@@ -1,9 +1,9 @@
 // The main window driven as a user drives it: mouse and keys on the offscreen platform, the
 // play timer's slot called by hand, dialogs answered through the window's hooks.
-#include "app/project.h"
-#include "app/settings.h"
+#include "document/project.h"
+#include "config/settings.h"
 #include "app/startup.h"
-#include "app/workdir.h"
+#include "config/workdir.h"
 #include "document/document.h"
 #include "document/item.h"
 #include "document/itemimage.h"

@@ -4,7 +4,7 @@
 #include "document/itemtext.h"
 #include "events/actions.h"
 #include "events/timeactions.h"
-#include "export/fonttables.h"
+#include "document/fonttables.h"
 #include "export_cardreader.h"
 #include "ui/langstrings.h"
 

@@ -1,7 +1,7 @@
 // The one writer of files: a target is replaced whole or not at all. Full and read-only disks
 // and targets that are no files are tried through kavelins-cli (tests/cli/cli_safety_test.cpp).
 #include "core/errors.h"
-#include "platform/safefile.h"
+#include "core/safefile.h"
 
 #include <QDir>
 #include <QFile>

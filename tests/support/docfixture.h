@@ -1,7 +1,7 @@
 #pragma once
 // A document in memory for tests: settings from defaults, classes registered, a scene list the
 // document context points at, and a working folder with the media folders.
-#include "app/settings.h"
+#include "config/settings.h"
 #include "core/baseobject.h"
 #include "document/classes.h"
 #include "document/document.h"

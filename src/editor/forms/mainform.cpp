@@ -1,7 +1,7 @@
 #include "editor/forms/mainform.h"
 
-#include "app/project.h"
-#include "app/settings.h"
+#include "document/project.h"
+#include "config/settings.h"
 #include "core/errors.h"
 #include "document/document.h"
 #include "document/scene.h"

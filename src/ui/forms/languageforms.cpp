@@ -2,7 +2,7 @@
 
 #include "core/errors.h"
 #include "core/textcodec.h"
-#include "platform/safefile.h"
+#include "core/safefile.h"
 #include "ui/langstrings.h"
 
 #include <QAbstractButton>

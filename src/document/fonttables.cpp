@@ -1,4 +1,4 @@
-#include "export/fonttables.h"
+#include "document/fonttables.h"
 
 #include <QList>
 

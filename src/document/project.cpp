@@ -1,13 +1,13 @@
-#include "app/project.h"
+#include "document/project.h"
 
-#include "app/settings.h"
-#include "app/workdir.h"
+#include "config/settings.h"
+#include "config/workdir.h"
 #include "core/errors.h"
 #include "core/projectcontainer.h"
 #include "document/document.h"
-#include "document/limits.h"
+#include "core/limits.h"
 #include "document/scene.h"
-#include "platform/safefile.h"
+#include "core/safefile.h"
 #include "ui/langstrings.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "platform/safefile.h"
+#include "core/safefile.h"
 
 #include "core/errors.h"
 #include "ui/langstrings.h"

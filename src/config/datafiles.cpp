@@ -1,10 +1,10 @@
-#include "app/datafiles.h"
+#include "config/datafiles.h"
 
 #include "core/errors.h"
 #include "core/textcodec.h"
 
 #include <QFile>
-#include "platform/safefile.h"
+#include "core/safefile.h"
 
 namespace kav {
 

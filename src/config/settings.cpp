@@ -1,10 +1,10 @@
-#include "app/settings.h"
+#include "config/settings.h"
 
-#include "app/workdir.h"
+#include "config/workdir.h"
 #include "core/errors.h"
 #include "core/textcodec.h"
-#include "document/limits.h"
-#include "platform/safefile.h"
+#include "core/limits.h"
+#include "core/safefile.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "app/workdir.h"
+#include "config/workdir.h"
 
 #include "core/errors.h"
 
