@@ -5,6 +5,7 @@
 #include "core/errors.h"
 #include "document/document.h"
 #include "export/cardstring.h"
+#include "export/adpackage.h"
 #include "export/estimate.h"
 #include "export/exporter.h"
 
@@ -66,13 +67,48 @@ int RunExport(const QStringList& args)
 {
     QCommandLineParser p;
     p.addPositionalArgument(QStringLiteral("PROJECT.plt"), QStringLiteral("The project."));
-    p.addPositionalArgument(QStringLiteral("TARGET.html"),
-                            QStringLiteral("The page to make; its folder is TARGET without the extension."));
+    p.addPositionalArgument(QStringLiteral("TARGET"),
+                            QStringLiteral("web: the page to make (TARGET.html; its folder is TARGET without the extension); "
+                                           "ad: the zip to make."));
+    p.addOption({QStringLiteral("profile"), QStringLiteral("web (a folder with the page, as designed) or ad (one zip an ad network takes)."),
+                 QStringLiteral("web|ad"), QStringLiteral("web")});
+    p.addOption({QStringLiteral("drop-timed-urls"), QStringLiteral("ad: leave out timed Go to URL actions instead of refusing.")});
+    p.addOption({QStringLiteral("backup-frame"), QStringLiteral("ad: the frame of the first scene shown as the backup image."),
+                 QStringLiteral("F")});
     if (int r = ParseArguments(p, *FindCommand(QStringLiteral("export")), args, 2, 2); r >= 0)
         return r;
+    const QString profile = p.value(QStringLiteral("profile"));
+    if (profile != QLatin1String("web") && profile != QLatin1String("ad"))
+    {
+        PrintError(QStringLiteral("--profile takes web or ad, not \"%1\"").arg(profile));
+        return BadArguments;
+    }
+    TAdPackageOptions ad;
+    ad.DropTimedUrls = p.isSet(QStringLiteral("drop-timed-urls"));
+    if (p.isSet(QStringLiteral("backup-frame"))) {
+        bool ok = false;
+        ad.BackupFrame = p.value(QStringLiteral("backup-frame")).toInt(&ok);
+        if (!ok || ad.BackupFrame < 0 || ad.BackupFrame > 9999999)
+        {
+            PrintError(QStringLiteral("--backup-frame takes a frame from 0 to 9999999"));
+            return BadArguments;
+        }
+    }
     StartEngine();
     TProject project;
     project.Open(p.positionalArguments()[0]);
+    if (profile == QLatin1String("ad")) {
+        const TAdPackageResult result = ExportAdPackage(p.positionalArguments()[1], ad);
+        for (const QString& w : result.Warnings)
+            PrintWarning(w);
+        QTextStream(stdout) << QStringLiteral("%1: %2 files, %3 bytes zipped (%4 unzipped), backup image of frame %5\n")
+                                   .arg(QDir::toNativeSeparators(result.Target))
+                                   .arg(result.Files.size())
+                                   .arg(result.ZipBytes)
+                                   .arg(result.FileBytes)
+                                   .arg(result.BackupFrame);
+        return Ok;
+    }
     const TExportResult result = ExportCard(cleanTarget(p.positionalArguments()[1]));
     if (!result.Exported)
         throw UserError(result.Refusal);

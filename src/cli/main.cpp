@@ -22,7 +22,7 @@ const QList<Command>& Commands()
         {"render", "PROJECT.plt -o OUT.png", "Render the stage at a frame, as the editor recomputes it", RunRender},
         {"play", "PROJECT.plt --frames N", "Play the whole Kavelin headless, with clicks, a trace and frames", RunPlay},
         {"card", "PROJECT.plt", "Print the card string the browser player reads", RunCard},
-        {"export", "PROJECT.plt TARGET.html", "Export as HTML: the page, the card, the media and the player", RunExport},
+        {"export", "[--profile web|ad] PROJECT.plt TARGET", "Export as HTML (the page, the card, the media and the player) or as an ad package (one zip)", RunExport},
         {"estimate", "PROJECT.plt", "Estimated download performance of the project's export", RunEstimate},
         {"stats", "FOLDER --scenes S", "Download performance of an export folder", RunStats},
         {"pack", "DIR OUT.plt", "Pack a working folder into a project file", RunPack},

@@ -48,6 +48,12 @@ QStringList& cardWarnings()
 }
 } // namespace
 
+bool& CardDropsTimedUrls()
+{
+    static bool drop = false;
+    return drop;
+}
+
 void AddCardWarning(const QString& warning) { cardWarnings().append(warning); }
 const QStringList& CardWarnings() { return cardWarnings(); }
 

@@ -59,6 +59,8 @@ void AddCardItemExtras(QStringList tokens);
 const QList<QStringList>& CardItemExtras();
 // What the card had to leave out or change, for the export to tell the author.
 void AddCardWarning(const QString& warning);
+// Set while an ad package writes its card: timed Go to URL actions are written opening nothing.
+bool& CardDropsTimedUrls();
 const QStringList& CardWarnings();
 
 // Media names become file names of the export: the characters "=;/#?: %()" become "_".

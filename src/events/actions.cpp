@@ -413,8 +413,8 @@ void TActionGotoURL::Save(TTextStr& s, const QString& indent)
         // One string holds the address and the frame; the count (UTF-16 code units, as a
         // script counts them) tells the player where the address ends.
         // The page the banner sits on must never run a script from the card.
-        const QString url = CardLine(SafeWebAddress(URL, Relative));
-        if (url.isEmpty() && !URL.trimmed().isEmpty())
+        const QString url = IsUserEvent || !CardDropsTimedUrls() ? CardLine(SafeWebAddress(URL, Relative)) : QString();
+        if (url.isEmpty() && !URL.trimmed().isEmpty() && (IsUserEvent || !CardDropsTimedUrls()))
             AddCardWarning(QStringLiteral("The address \"%1\" of an item's Go to URL action is not a web or mail "
                                           "address; the action opens nothing")
                                .arg(URL));

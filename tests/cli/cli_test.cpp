@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -111,4 +112,53 @@ TEST(Cli, ErrorsNameTheFileAndUseTheExitCodes)
     // A failed save leaves no file behind.
     EXPECT_EQ(cli({"save", kSample, tmp.filePath("no/such/folder/x.plt")}).code, 1);
     EXPECT_FALSE(QFile::exists(tmp.filePath("no/such/folder/x.plt")));
+}
+
+// The ad package of the sample: refused while a timed address would open a page by itself;
+// without it, one zip holding only what the page fetches, all of it by relative reference.
+TEST(Cli, AdPackageHoldsOnlyWhatThePageFetches)
+{
+    QTemporaryDir tmp;
+    const QString zip = tmp.filePath("ad/sample.zip");
+    CliRun r = cli({"export", "--profile", "ad", kSample, zip});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("timed: scene 'Thanks', item 'Thank you', frame 100: offers/index.html")) << r.err.constData();
+    EXPECT_FALSE(QFile::exists(zip));
+
+    r = cli({"export", "--profile", "ad", "--drop-timed-urls", "--backup-frame", "12", kSample, zip});
+    ASSERT_EQ(r.code, 0) << r.err.constData();
+    EXPECT_TRUE(r.err.contains("Left out of the ad package")) << r.err.constData();
+    QProcess unzip;
+    unzip.setWorkingDirectory(tmp.path());
+    unzip.start("unzip", {"-q", zip, "-d", "open"});
+    ASSERT_TRUE(unzip.waitForFinished()) << "unzip is needed";
+    ASSERT_EQ(unzip.exitCode(), 0);
+    QDir open(tmp.filePath("open"));
+    QStringList files = open.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    EXPECT_TRUE(files.contains("index.html") && files.contains("backup.gif") && files.contains("player.js") &&
+                files.contains("fontmetrics.js"));
+    for (const QString& f : files)
+        EXPECT_TRUE(f == "index.html" || f.endsWith(".gif") || f.endsWith(".au") || f.endsWith(".js")) << f.toStdString();
+    EXPECT_LE(files.size(), 40);
+
+    QFile page(open.filePath("index.html"));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(page.readAll());
+    EXPECT_TRUE(html.contains("<meta name=\"ad.size\" content=\"width=468,height=120\">"));
+    EXPECT_TRUE(html.contains("<noscript><img src=\"backup.gif\""));
+    EXPECT_TRUE(html.contains("<object style=\"display:none\""));  // no plugin box without scripts
+    EXPECT_FALSE(html.contains("offers/index.html"));             // the timed address is gone
+    static const QRegularExpression reference(QStringLiteral("(?:src|href)=\"([^\"]*)\""));
+    for (auto m = reference.globalMatch(html); m.hasNext();) {
+        const QString ref = m.next().captured(1);
+        EXPECT_TRUE(open.exists(ref)) << "the page asks for " << ref.toStdString() << ", which the zip lacks";
+    }
+    // Every medium the card names travels in the zip.
+    static const QRegularExpression medium(QStringLiteral("(Item-?\\d+\\.(?:gif|au))"));
+    for (auto m = medium.globalMatch(html); m.hasNext();) {
+        const QString name = m.next().captured(1);
+        EXPECT_TRUE(open.exists(name)) << name.toStdString();
+    }
+    QImage backup(open.filePath("backup.gif"));
+    EXPECT_EQ(backup.size(), QSize(468, 120));
 }
