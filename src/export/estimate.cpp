@@ -4,6 +4,10 @@
 #include "config/workdir.h"
 #include "core/errors.h"
 #include "document/document.h"
+#include "document/item.h"
+#include "document/scene.h"
+#include "events/actions.h"
+#include "events/timeactions.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -42,6 +46,14 @@ TExportSizes MeasureExportFolder(const QString& folder)
     s.Media = sumOf(dir, {QStringLiteral("*.gif"), QStringLiteral("*.au")});
     s.Page = sumOf(dir, {QStringLiteral("*.html")});
     s.ArchiveNetscape = s.ArchiveExplorer = sumOf(dir, {QStringLiteral("*.js")});
+    for (const QFileInfo& f : dir.entryInfoList(QDir::Files | QDir::Hidden, QDir::Size)) {
+        if (f.suffix().compare(QLatin1String("dsc"), Qt::CaseInsensitive) == 0)
+            continue;  // nothing fetches it
+        s.Files.append({f.fileName(), f.size()});
+        QFile file(f.absoluteFilePath());
+        if (file.open(QIODevice::ReadOnly))
+            s.Deflated += std::min<qint64>(f.size(), qCompress(file.readAll(), 9).size() - 4);
+    }
     return s;
 }
 
@@ -65,6 +77,33 @@ TPerformance ComputePerformance(const TExportSizes& sizes, int scenes, const Set
         p.Grade = QStringLiteral("fast");
     else
         p.Grade = QStringLiteral("average");
+
+    qint64 total = 0, mediaFiles = 0;
+    for (const auto& [name, bytes] : sizes.Files) {
+        total += bytes;
+        if (name.endsWith(QLatin1String(".gif"), Qt::CaseInsensitive) || name.endsWith(QLatin1String(".au"), Qt::CaseInsensitive))
+            ++mediaFiles;
+    }
+    const double rounds = 2 + 1 + 1 + double((mediaFiles + 5) / 6);
+    for (int i = 0; i < 3; ++i)
+        p.TodaySeconds[i] = rounds * kConnections[i].RoundTripMs / 1000 + double(total) * 8 / kConnections[i].BitsPerSecond;
+    auto largest = [&] {
+        QStringList names;
+        for (int i = 0; i < std::min<qsizetype>(3, sizes.Files.size()); ++i)
+            names << QStringLiteral("%1 (%2 bytes)").arg(sizes.Files[i].first).arg(sizes.Files[i].second);
+        return names.join(QStringLiteral(", "));
+    };
+    if (total > kInitialLoadBudget)
+        p.Budget << QStringLiteral("The initial load of %1 KB (%2 KB zipped) is over the %3 KB budget; the largest files: %4")
+                        .arg((total + 1023) / 1024)
+                        .arg((sizes.Deflated + 1023) / 1024)
+                        .arg(kInitialLoadBudget / 1024)
+                        .arg(largest());
+    if (sizes.Files.size() > kFileBudget)
+        p.Budget << QStringLiteral("%1 files are more than the %2 many ad networks take; the largest: %3")
+                        .arg(sizes.Files.size())
+                        .arg(kFileBudget)
+                        .arg(largest());
     return p;
 }
 
@@ -90,7 +129,23 @@ TPerformance EstimatePerformance(QStringList* warnings, const TExportOptions& op
     const TExportResult r = ExportCard(target, options);
     if (warnings)
         *warnings << r.Warnings;
-    return ShowStatistics(target, Doc().SceneCount());
+    TPerformance p = ShowStatistics(target, Doc().SceneCount());
+    // Browsers play no sound before the visitor's first click, and networks want it that way:
+    // the timed sounds of the first scene come before any click.
+    for (int s = 0; s < std::min(1, Doc().SceneCount()); ++s) {
+        const TScene* scene = Doc().Scene(s);
+        for (int i = 0; i < scene->ItemCount(); ++i) {
+            const TItemBase* item = scene->Item(i);
+            for (int e = 0; e < item->EventCount(); ++e)
+                for (const auto& a : item->Event(e)->FActions)
+                    if (const auto* play = dynamic_cast<const TActionPlaySound*>(a.get()))
+                        p.Budget << QStringLiteral("Scene '%1', item '%2' plays the sound '%3' at frame %4, before any "
+                                                   "click: browsers keep it silent until the visitor clicks")
+                                        .arg(scene->Name, item->Name, play->SoundName)
+                                        .arg(item->Event(e)->Time >> 16);
+        }
+    }
+    return p;
 }
 
 QJsonObject PerformanceJson(const TPerformance& p)
@@ -100,6 +155,13 @@ QJsonObject PerformanceJson(const TPerformance& p)
         delays.append(QJsonObject{{"modem", QLatin1String(kModemNames[i])},
                                   {"netscape", p.NetscapeDelay[i]},
                                   {"explorer", p.ExplorerDelay[i]}});
+    QJsonArray today;
+    for (int i = 0; i < 3; ++i)
+        today.append(QJsonObject{{"connection", QLatin1String(kConnections[i].Name)},
+                                 {"seconds", std::round(p.TodaySeconds[i] * 100) / 100}});
+    qint64 total = 0;
+    for (const auto& f : p.Sizes.Files)
+        total += f.second;
     return QJsonObject{{"scenes", p.Scenes},
                        {"sizes", QJsonObject{{"media", p.Sizes.Media},
                                              {"page", p.Sizes.Page},
@@ -107,7 +169,12 @@ QJsonObject PerformanceJson(const TPerformance& p)
                                              {"explorerArchive", p.Sizes.ArchiveExplorer}}},
                        {"startDelay", delays},
                        {"secondsPerScene", p.SecondsPerScene},
-                       {"grade", p.Grade}};
+                       {"grade", p.Grade},
+                       {"today", today},
+                       {"budget", QJsonObject{{"bytes", total},
+                                              {"zipped", p.Sizes.Deflated},
+                                              {"files", int(p.Sizes.Files.size())},
+                                              {"warnings", QJsonArray::fromStringList(p.Budget)}}}};
 }
 
 QString PerformanceText(const TPerformance& p)
@@ -121,6 +188,11 @@ QString PerformanceText(const TPerformance& p)
     out += QStringLiteral("Average streaming rate: %1 seconds per scene\nDownload performance: %2\n")
                .arg(p.SecondsPerScene)
                .arg(p.Grade);
+    out += QStringLiteral("Everything loaded after (sec.):\n");
+    for (int i = 0; i < 3; ++i)
+        out += QStringLiteral("  %1  %2\n").arg(QLatin1String(kConnections[i].Name), -5).arg(p.TodaySeconds[i], 8, 'f', 2);
+    for (const QString& b : p.Budget)
+        out += QStringLiteral("Budget: ") + b + QLatin1Char('\n');
     return out;
 }
 

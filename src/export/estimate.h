@@ -18,7 +18,22 @@ struct TExportSizes {
     // archives: the player's scripts (*.js) are that download, for either browser.
     qint64 ArchiveNetscape = 0;
     qint64 ArchiveExplorer = 0;
+    // Every file a browser fetches (not the .dsc), largest first, and their size deflated as a
+    // zip stores them.
+    QList<QPair<QString, qint64>> Files;
+    qint64 Deflated = 0;
 };
+
+// Today's connections: bandwidth in bits a second and round trip in milliseconds.
+struct TConnection {
+    const char* Name;
+    double BitsPerSecond;
+    double RoundTripMs;
+};
+inline constexpr TConnection kConnections[3] = {{"3G", 1.6e6, 150}, {"4G", 9e6, 50}, {"cable", 50e6, 20}};
+// What an ad network allows today, checked by the estimate.
+inline constexpr qint64 kInitialLoadBudget = 150 * 1024;
+inline constexpr int kFileBudget = 40;
 TExportSizes MeasureExportFolder(const QString& folder);
 
 struct TPerformance {
@@ -29,6 +44,12 @@ struct TPerformance {
     int ExplorerDelay[3] = {0, 0, 0};
     int SecondsPerScene = 1;     // at 28.8, never below 1
     QString Grade;               // "fast", "average" or "slow" (fixed words, not translated)
+    // Seconds until everything is loaded on today's connections (kConnections): two round trips
+    // to connect, one for the page, one for the scripts, one for every six media files (a
+    // browser fetches six at a time), and the bytes at the connection's speed.
+    double TodaySeconds[3] = {0, 0, 0};
+    // Budget warnings, each naming what to cut.
+    QStringList Budget;
 };
 
 inline const char* const kModemNames[3] = {"14.4", "28.8", "33.6"};

@@ -72,6 +72,28 @@ TEST(Estimate, OnlyTheFolderItselfAndTheDownloadedKindsCount)
     EXPECT_EQ(QList<qint64>({s.Media, s.Page, s.ArchiveNetscape, s.ArchiveExplorer}), QList<qint64>({120, 7, 33, 33}));
 }
 
+// Today's connections count requests as well as bytes; the budget names what to cut.
+TEST(Estimate, TodaysConnectionsAndTheBudget)
+{
+    TExportSizes s;
+    s.Files = {{"Item3.gif", 100000}, {"Item0.au", 60000}, {"player.js", 20000}, {"index.html", 2000}};
+    for (int i = 0; i < 40; ++i)
+        s.Files.append({QStringLiteral("Item%1.gif").arg(10 + i), 10});
+    s.Deflated = 90000;
+    const TPerformance p = ComputePerformance(s, 1, Settings());
+    // 2 + 1 + 1 round trips, 41 media files six at a time: 7 more; 182,400 bytes.
+    EXPECT_NEAR(p.TodaySeconds[0], 11 * 0.150 + 182400 * 8 / 1.6e6, 1e-9);
+    EXPECT_NEAR(p.TodaySeconds[2], 11 * 0.020 + 182400 * 8 / 50e6, 1e-9);
+    ASSERT_EQ(p.Budget.size(), 2);
+    EXPECT_TRUE(p.Budget[0].contains("179 KB (88 KB zipped) is over the 150 KB budget"));
+    EXPECT_TRUE(p.Budget[0].contains("Item3.gif (100000 bytes), Item0.au (60000 bytes)"));
+    EXPECT_TRUE(p.Budget[1].startsWith("44 files are more than the 40"));
+
+    s.Files.resize(4);
+    s.Files[0].second = 1000;
+    EXPECT_TRUE(ComputePerformance(s, 1, Settings()).Budget.isEmpty());
+}
+
 class EstimateExport : public DocFixture {};
 
 TEST_F(EstimateExport, ScratchExportIsMeasuredAndRemoved)
