@@ -49,6 +49,48 @@ bool checkDataTag(const QString& path, bool& oldFormat)
 }
 } // namespace
 
+void ReadCardStream(TTextStr& stream, CardData& out, const SceneHooks& hooks)
+{
+    out.OldFormat = stream.OldFormat;
+    stream.ReadString();
+    out.StageWidth = stream.ReadInteger();
+    out.StageHeight = stream.ReadInteger();
+    // Every frame of the stage is a picture of this size: a few bytes must not ask for gigabytes.
+    if (out.StageWidth <= 0 || out.StageHeight <= 0 || out.StageWidth > Limits::kMaxStageSide ||
+        out.StageHeight > Limits::kMaxStageSide)
+        stream.Fail(QStringLiteral("the stage size %1 x %2 is not usable (at most %3 x %3)")
+                        .arg(out.StageWidth).arg(out.StageHeight).arg(Limits::kMaxStageSide));
+    out.Scenes.ClearItems();
+    if (hooks.sceneClass.isEmpty()) {
+        out.Scenes.Load(stream, nullptr);
+    } else {
+        // Every member must be a scene: later code relies on it.
+        const int32_t n = stream.ReadInteger();
+        if (n < 0)
+            stream.Fail(QStringLiteral("a count cannot be negative: %1").arg(n));
+        if (n > TBaseObjectCont::kMaxLoadCount)
+            stream.Fail(QStringLiteral("a list of %1 records is more than the %2 a Kavelin may hold")
+                            .arg(n).arg(TBaseObjectCont::kMaxLoadCount));
+        for (int32_t i = 0; i < n; ++i) {
+            std::unique_ptr<TBaseObject> o = TBaseObject::LoadClass(stream, nullptr);
+            if (o->ClassName() != hooks.sceneClass)
+                ThrowUnexpectedClass(stream, o->ClassName(), hooks.sceneClass);
+            out.Scenes.Add(std::move(o));
+        }
+    }
+    if (hooks.afterLoad)
+        for (const auto& scene : out.Scenes)
+            hooks.afterLoad(scene.get());
+}
+
+void WriteCardStream(TTextStr& stream, int stageWidth, int stageHeight, TBaseObjectCont& scenes)
+{
+    stream.WriteString(QString(), QLatin1String(kCardDataTag));
+    stream.WriteInteger(QString(), stageWidth);
+    stream.WriteInteger(QString(), stageHeight);
+    scenes.Save(stream, QString());
+}
+
 void ReadCardData(const QString& path, CardData& out, const SceneHooks& hooks, const QString& shownAs)
 {
     const QString shown = shownAs.isEmpty() ? native(path) : shownAs;
@@ -63,36 +105,7 @@ void ReadCardData(const QString& path, CardData& out, const SceneHooks& hooks, c
         stream.Mode = smProject;
         stream.OpenRead();
         stream.OldFormat = oldFormat;
-        out.OldFormat = oldFormat;
-        stream.ReadString();
-        out.StageWidth = stream.ReadInteger();
-        out.StageHeight = stream.ReadInteger();
-        // Every frame of the stage is a picture of this size: a few bytes must not ask for gigabytes.
-        if (out.StageWidth <= 0 || out.StageHeight <= 0 || out.StageWidth > Limits::kMaxStageSide ||
-            out.StageHeight > Limits::kMaxStageSide)
-            stream.Fail(QStringLiteral("the stage size %1 x %2 is not usable (at most %3 x %3)")
-                            .arg(out.StageWidth).arg(out.StageHeight).arg(Limits::kMaxStageSide));
-        out.Scenes.ClearItems();
-        if (hooks.sceneClass.isEmpty()) {
-            out.Scenes.Load(stream, nullptr);
-        } else {
-            // Every member must be a scene: later code relies on it.
-            const int32_t n = stream.ReadInteger();
-            if (n < 0)
-                stream.Fail(QStringLiteral("a count cannot be negative: %1").arg(n));
-            if (n > TBaseObjectCont::kMaxLoadCount)
-                stream.Fail(QStringLiteral("a list of %1 records is more than the %2 a Kavelin may hold")
-                                .arg(n).arg(TBaseObjectCont::kMaxLoadCount));
-            for (int32_t i = 0; i < n; ++i) {
-                std::unique_ptr<TBaseObject> o = TBaseObject::LoadClass(stream, nullptr);
-                if (o->ClassName() != hooks.sceneClass)
-                    ThrowUnexpectedClass(stream, o->ClassName(), hooks.sceneClass);
-                out.Scenes.Add(std::move(o));
-            }
-        }
-        if (hooks.afterLoad)
-            for (const auto& scene : out.Scenes)
-                hooks.afterLoad(scene.get());
+        ReadCardStream(stream, out, hooks);
     } catch (const ReadError& e) {
         // The user knows the project file, not the working copy it was unpacked to.
         if (shownAs.isEmpty() || e.source() != path)
@@ -106,10 +119,7 @@ void WriteCardData(const QString& path, int stageWidth, int stageHeight, TBaseOb
     TTextStrFile stream(path);
     stream.Mode = smProject;
     stream.OpenWrite();
-    stream.WriteString(QString(), QLatin1String(kCardDataTag));
-    stream.WriteInteger(QString(), stageWidth);
-    stream.WriteInteger(QString(), stageHeight);
-    scenes.Save(stream, QString());
+    WriteCardStream(stream, stageWidth, stageHeight, scenes);
     stream.Commit();
 }
 
@@ -222,6 +232,37 @@ void TProject::Open(const QString& file)
         mediaStore().reload(WorkDir());
     if (previous)
         previous->Release();
+}
+
+void TProject::Snapshot(TTextStr& stream)
+{
+    WriteCardStream(stream, StageWidth, StageHeight, Scenes);
+}
+
+void TProject::Restore(TTextStr& stream)
+{
+    CardData card;
+    const TDocument saved = Doc();
+    Doc().Scenes = &card.Scenes;
+    Doc().LogicalScene = nullptr;
+    try {
+        ReadCardStream(stream, card, hooksStore());
+        if (card.Scenes.IsEmpty() && hooksStore().newScene)
+            card.Scenes.Add(hooksStore().newScene(QStringLiteral("Scene 1")));
+    } catch (...) {
+        card.Scenes.ClearItems();
+        Doc() = saved;
+        throw;
+    }
+    Doc() = saved;
+    Doc().LogicalScene = nullptr;
+    Scenes.ClearItems();
+    while (!card.Scenes.IsEmpty())
+        Scenes.Add(card.Scenes.Extract(0));
+    StageWidth = card.StageWidth;
+    StageHeight = card.StageHeight;
+    SyncDocument();
+    m_modified = true;
 }
 
 void TProject::Save()

@@ -39,6 +39,9 @@ inline constexpr const char* kProductName = "Kavelins";
 // Reads "Card.dat". Throws UserError with the file name and reason (and the line for a read
 // error); `shownAs` names the file in messages instead of its path (a working copy).
 void ReadCardData(const QString& path, CardData& out, const SceneHooks& hooks, const QString& shownAs = {});
+// The same records on any stream (opened, in project mode): undo snapshots use them in memory.
+void ReadCardStream(TTextStr& stream, CardData& out, const SceneHooks& hooks);
+void WriteCardStream(TTextStr& stream, int stageWidth, int stageHeight, TBaseObjectCont& scenes);
 void WriteCardData(const QString& path, int stageWidth, int stageHeight, TBaseObjectCont& scenes);
 
 // The open document and its project file, as the main window holds it. Every operation either
@@ -59,6 +62,10 @@ public:
     TBaseObjectCont Scenes;         // never empty once New or Open ran (when a scene module exists)
 
     bool Modified() const { return m_modified; }
+    // The whole document (stage size and scenes) written to a stream in project mode, and read
+    // back in its place (undo and redo). Restore changes nothing when the stream cannot be read.
+    void Snapshot(TTextStr& stream);
+    void Restore(TTextStr& stream);
     void SetModified(bool m = true) { m_modified = m; }
 
     // A fresh project: empty working folder, one empty scene "Scene 1", stage size from settings.
