@@ -1,6 +1,8 @@
 // One frame of a 100-item Kavelin in headless Chromium: the tick (motion, animation, effects,
-// events) and the drawing of the frame. Target: at most 2 ms a frame.
-// Usage: node bench/player_bench.mjs [FRAMES]
+// events) and the drawing of the frame. Target: a median of at most 0.5 ms a frame.
+// Then the main thread's busy time a second while the exported showcase plays on screen, while
+// it is scrolled out of view and while its tab is hidden (targets: 40 ms and 0 ms a second).
+// Usage: node bench/player_bench.mjs [FRAMES] [SECONDS]
 import { createRequire } from 'node:module';
 import fs from 'node:fs';
 import path from 'node:path';
@@ -9,6 +11,7 @@ import zlib from 'node:zlib';
 const require = createRequire(import.meta.url);
 const s = require('../tests/player/support.js');
 const frames = Number(process.argv[2] || 1000);
+const seconds = Number(process.argv[3] || 3);
 
 // A card of 100 items over the showcase's media: strips and images on paths of every kind,
 // texts with effects, a few still items with events.
@@ -42,11 +45,14 @@ const media = [...card.matchAll(/;(Item\d+\.gif);0;0;(\d+);(\d+);(\d+)(?:\.1)?(?
   .map(m => ({ gif: m[1], w: +m[2], h: +m[3], frames: +m[4] }))
   .filter((m, i, all) => all.findIndex(o => o.gif === m.gif) === i);
 
-const server = await s.serve(path.join(s.scratch, 'web'));
+// The showcase's page with room to scroll it out of view.
+const page0 = fs.readFileSync(path.join(ex.folder, ex.page), 'utf8');
+const tall = page0.replace('</object>', '</object><div style="height:3000px"></div>');
+const server = await s.serve(path.join(s.scratch, 'web'), { [`/${ex.dir}/tall.html`]: tall });
 const browser = await s.launch();
 const page = await browser.newPage();
 await page.addInitScript('window.kavelinsOptions = { autoplay: false };');
-await page.goto(server.url + ex.dir + '/' + ex.page);
+await page.goto(s.withTestInterface(server.url + ex.dir + '/' + ex.page));
 await page.waitForFunction(() => window.kavelins && window.kavelins.players.length > 0);
 const result = await page.evaluate(async ([text, n, base]) => {
   const p = window.kavelins.mount(text, document.body, { autoplay: false, base, width: 468, height: 120, scale: 1 });
@@ -76,11 +82,51 @@ const result = await page.evaluate(async ([text, n, base]) => {
   })();
   return { items: p.engine.items().length, tickOnly, frame: measure(false), frameRasterised: measure(true) };
 }, [benchCard(media), frames, server.url + ex.dir + '/']);
+
+// Busy time of the main thread (tasks, scripts, layout and paint) a second, from Chromium's
+// own counters, with the animation frames and ticks the player asked for.
+async function busyPerSecond(state) {
+  const busy = await browser.newPage({ viewport: { width: 800, height: 400 } });
+  await busy.goto(s.withTestInterface(server.url + ex.dir + '/tall.html'));
+  await busy.waitForFunction(() => window.kavelins && window.kavelins.players.length > 0);
+  await busy.evaluate(() => window.kavelins.players[0].ready);
+  await busy.evaluate(() => {
+    window.__frames = 0;
+    const raf = window.requestAnimationFrame.bind(window);
+    window.requestAnimationFrame = f => raf(t => { window.__frames++; f(t); });
+  });
+  if (state === 'scrolled away') await busy.evaluate(() => window.scrollTo(0, 2000));
+  if (state === 'tab hidden') {
+    await busy.evaluate(() => {
+      Object.defineProperty(document, 'visibilityState', { value: 'hidden', configurable: true });
+      document.dispatchEvent(new Event('visibilitychange'));
+    });
+  }
+  await new Promise(r => setTimeout(r, 500));
+  const cdp = await busy.context().newCDPSession(busy);
+  await cdp.send('Performance.enable');
+  const metric = async () =>
+    Object.fromEntries((await cdp.send('Performance.getMetrics')).metrics.map(m => [m.name, m.value]));
+  const count = () => busy.evaluate(() => [window.__frames, window.kavelins.players[0].ticks]);
+  const [m0, c0] = [await metric(), await count()];
+  await new Promise(r => setTimeout(r, seconds * 1000));
+  const [m1, c1] = [await metric(), await count()];
+  await busy.close();
+  const per = v => +(v / seconds).toFixed(1);
+  return {
+    state, taskMsPerSecond: per((m1.TaskDuration - m0.TaskDuration) * 1000),
+    scriptMsPerSecond: per((m1.ScriptDuration - m0.ScriptDuration) * 1000),
+    animationFramesPerSecond: per(c1[0] - c0[0]), ticksPerSecond: per(c1[1] - c0[1]),
+  };
+}
+const mainThread = [];
+for (const state of ['playing', 'scrolled away', 'tab hidden']) mainThread.push(await busyPerSecond(state));
+
 await browser.close();
 await server.close();
 
 const js = fs.readFileSync(path.join(s.appDir, 'Classes', 'player.js'));
 console.log(JSON.stringify({
-  frames, ...result, targetMs: 2,
+  frames, ...result, targetMedianMs: 0.5, mainThread,
   playerBytes: js.length, playerGzipBytes: zlib.gzipSync(js, { level: 9 }).length,
 }, null, 1));

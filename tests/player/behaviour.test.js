@@ -45,7 +45,7 @@ async function newPage(url, init = [], options = {}) {
   await page.addInitScript(keepLog);
   await page.addInitScript('window.kavelinsOptions = { autoplay: false };');
   for (const script of init) await page.addInitScript(script);
-  await page.goto(url);
+  await page.goto(s.withTestInterface(url));
   await page.waitForFunction(() => window.kavelins && window.kavelins.players.length > 0);
   await page.evaluate(() => Promise.all(window.kavelins.players.map(p => p.ready)));
   page.logs = () => page.evaluate(() => window.__log);
@@ -180,7 +180,8 @@ describe('sound', () => {
     window.AudioContext = class { constructor() { this.state = 'suspended'; this.destination = {}; __audio.push(['context']); }
       resume() { return Promise.resolve().then(() => { this.state = 'running'; __audio.push(['running']); }); }
       createBuffer(c, n, r) { return { length: n, sampleRate: r, numberOfChannels: c, copyToChannel() {} }; }
-      createBufferSource() { return new Source(); } };`;
+      createBufferSource() { return new Source(); }
+      createGain() { return { gain: { value: 1 }, connect() {} }; } };`;
   const auLength = ex => name => fs.statSync(path.join(ex.folder, name)).size - 28;
 
   test('mu-law, A-law and linear Sun audio decode to the right samples', async () => {
@@ -249,7 +250,7 @@ describe('clock', () => {
   test('the player plays 25 frames a second and skips what it cannot catch up', async () => {
     const page = await browser.newPage();
     await page.clock.install();
-    await page.goto(pageUrl(showcase));
+    await page.goto(s.withTestInterface(pageUrl(showcase)));
     await page.waitForFunction(() => window.kavelins && window.kavelins.players.length > 0);
     await page.clock.runFor(100);
     await page.evaluate(() => window.kavelins.players[0].ready);

@@ -92,7 +92,7 @@ async function fuzz(browser, server, seconds, seed = 1) {
   const errors = [];
   page.on('pageerror', e => errors.push(e.message));
   await page.addInitScript('window.kavelinsOptions = { autoplay: false };');
-  await page.goto(server.url + ex.dir + '/' + ex.page);
+  await page.goto(s.withTestInterface(server.url + ex.dir + '/' + ex.page));
   await page.waitForFunction(() => window.kavelins && window.kavelins.players.length > 0);
   const total = { runs: 0, played: 0, failures: [], slowest: 0, slowCard: '', pageErrors: [] };
   const deadline = Date.now() + seconds * 1000;

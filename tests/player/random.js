@@ -117,7 +117,7 @@ async function openPlayer(browser, url) {
     window.open = () => null;
     window.kavelinsOptions = { autoplay: false };
   });
-  await page.goto(url);
+  await page.goto(s.withTestInterface(url));
   try {
     await page.waitForFunction(() => window.kavelins && window.kavelins.players.length > 0, null, { timeout: 10000 });
   } catch (e) {

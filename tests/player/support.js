@@ -74,21 +74,24 @@ function serve(root, routes = {}) {
   })));
 }
 
-async function launch() {
+async function launch(extraArgs = []) {
   return playwright().chromium.launch({
     executablePath: chromium,
     headless: true,
     args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
-      '--disable-component-update', '--disable-sync', '--force-color-profile=srgb'],
+      '--disable-component-update', '--disable-sync', '--force-color-profile=srgb', ...extraArgs],
   });
 }
+
+// The address of a page with the player's test interface (window.kavelins) switched on.
+const withTestInterface = url => url + (url.includes('?') ? '&' : '?') + 'kavelins-test';
 
 // Opens a page, waits for its first player to have its media and pauses it.
 async function openPlayer(browser, url) {
   const page = await browser.newPage({ viewport: { width: 800, height: 400 }, deviceScaleFactor: 1 });
   const errors = [];
   page.on('pageerror', e => errors.push(e.message));
-  await page.goto(url);
+  await page.goto(withTestInterface(url));
   await page.waitForFunction(() => window.kavelins && window.kavelins.players.length > 0);
   await page.evaluate(() => window.kavelins.players[0].ready.then(p => p.pause()));
   page.errors = errors;
@@ -124,4 +127,6 @@ function readPng(file) {
   return { w, h, rgb: out };
 }
 
-module.exports = { readPng, appDir, samples, scratch, cli, exportProject, editorTrace, serve, launch, openPlayer };
+module.exports = {
+  readPng, appDir, samples, scratch, cli, exportProject, editorTrace, serve, launch, openPlayer, withTestInterface,
+};
