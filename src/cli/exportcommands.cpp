@@ -97,6 +97,8 @@ int RunExport(const QStringList& args)
     StartEngine();
     TProject project;
     project.Open(p.positionalArguments()[0]);
+    const QString title = QFileInfo(p.positionalArguments()[0]).completeBaseName();
+    ad.Title = title;
     if (profile == QLatin1String("ad")) {
         const TAdPackageResult result = ExportAdPackage(p.positionalArguments()[1], ad);
         for (const QString& w : result.Warnings)
@@ -109,7 +111,9 @@ int RunExport(const QStringList& args)
                                    .arg(result.BackupFrame);
         return Ok;
     }
-    const TExportResult result = ExportCard(cleanTarget(p.positionalArguments()[1]));
+    TExportOptions options;
+    options.Title = title;
+    const TExportResult result = ExportCard(cleanTarget(p.positionalArguments()[1]), options);
     if (!result.Exported)
         throw UserError(result.Refusal);
     for (const QString& w : result.Warnings)

@@ -156,7 +156,9 @@ TAdPackageResult ExportAdPackage(const QString& zipPath, const TAdPackageOptions
     TExportResult page;
     {
         const DropTimedUrlsWhile drop(true);
-        page = ExportCard(scratch.filePath(QStringLiteral("index.html")));
+        TExportOptions pageOptions;
+        pageOptions.Title = options.Title;
+        page = ExportCard(scratch.filePath(QStringLiteral("index.html")), pageOptions);
     }
     if (!page.Exported)
         throw UserError(page.Refusal);

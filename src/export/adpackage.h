@@ -14,6 +14,7 @@ struct TAdPackageOptions {
     // The frame of the first scene shown as the backup image; -1: the last frame the first
     // scene shows before a go-to leaves it, at most 15 seconds in.
     int BackupFrame = -1;
+    QString Title;  // the page's title
 };
 
 struct TAdPackageResult {

@@ -78,7 +78,8 @@ void writeCardFiles(const TExportPaths& paths, const QString& card, const TExpor
     ++done;
     if (options.Progress)
         options.Progress(done, total, paths.BasePath + QStringLiteral(".html"));
-    const QStringList page = FillHtmlTemplate(readTemplate(settings().HtmlTemplate), card, Doc().StageWidth, Doc().StageHeight);
+    const QStringList page =
+        FillHtmlTemplate(readTemplate(settings().HtmlTemplate), card, Doc().StageWidth, Doc().StageHeight, options.Title);
     QByteArray bytes;
     for (const QString& line : page)
         bytes += line.toUtf8() + "\r\n";
@@ -133,8 +134,10 @@ qint64 FreeDiskBytes(const QString& folder)
     return storage.isValid() && storage.isReady() ? storage.bytesAvailable() : -1;
 }
 
-QStringList FillHtmlTemplate(const QStringList& templateLines, const QString& cardString, int width, int height)
+QStringList FillHtmlTemplate(const QStringList& templateLines, const QString& cardString, int width, int height,
+                             const QString& title)
 {
+    static const QString titleField = QStringLiteral("[Card title field]");
     static const QString description = QStringLiteral("[Card description field]");
     static const QString widthField = QStringLiteral("[Card width field]");
     static const QString heightField = QStringLiteral("[Card height field]");
@@ -145,6 +148,7 @@ QStringList FillHtmlTemplate(const QStringList& templateLines, const QString& ca
             out << QStringLiteral("<param name = \"Card\" value = \"") + htmlEscaped(cardString) + QStringLiteral("\">");
             continue;
         }
+        line.replace(titleField, htmlEscaped(title.isEmpty() ? QStringLiteral("Kavelin") : title));
         if (const qsizetype at = line.indexOf(widthField); at >= 0)
             line.replace(at, widthField.size(), QString::number(width));
         if (const qsizetype at = line.indexOf(heightField); at >= 0)

@@ -16,6 +16,8 @@ struct TExportOptions {
     std::function<void(int done, int total, const QString& file)> Progress;
     // Free bytes on the drive of a folder; the default asks the file system.
     std::function<qint64(const QString& folder)> FreeBytes;
+    // The page's title: the project's name.
+    QString Title;
 };
 
 struct TExportResult {
@@ -53,7 +55,9 @@ QString WriteCardFiles(const TExportPaths& paths);
 // "[Card width field]" and the first "[Card height field]" become the stage size. The card
 // string goes in with '&', '<' and '>' as character references, so the value the page hands
 // to the player is exactly the card string.
-QStringList FillHtmlTemplate(const QStringList& templateLines, const QString& cardString, int width, int height);
+// Every "[Card title field]" becomes the page's title (HTML-escaped; "Kavelin" when empty).
+QStringList FillHtmlTemplate(const QStringList& templateLines, const QString& cardString, int width, int height,
+                             const QString& title = {});
 
 // Copies source to destination, creating every missing folder of the destination first and
 // replacing an existing file (whole or not at all). Throws UserError naming the file.

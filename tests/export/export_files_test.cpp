@@ -117,6 +117,10 @@ TEST(ExportPage, TemplateLines)
         "ad/ver970815;1;S;Q&A <b>", 468, 60);
     EXPECT_EQ(page, QStringList({"<p>", "<x width=468 height=60> w=[Card width field]",
                                  "<param name = \"Card\" value = \"ad/ver970815;1;S;Q&amp;A &lt;b&gt;\">", "plain"}));
+    // The title, escaped, wherever the template asks for it.
+    EXPECT_EQ(FillHtmlTemplate({"<title>[Card title field]</title>"}, "c", 1, 1, "Tom & <Jerry>"),
+              QStringList({"<title>Tom &amp; &lt;Jerry&gt;</title>"}));
+    EXPECT_EQ(FillHtmlTemplate({"<title>[Card title field]</title>"}, "c", 1, 1), QStringList({"<title>Kavelin</title>"}));
 }
 
 // --- The folder --------------------------------------------------------------------------------
