@@ -538,7 +538,12 @@ class Engine {
     this.sounds = []; this.urls = [];
     if (state && state.item.clickActions) {
       state.visibleAtFire = state.visible;
-      for (const action of state.item.clickActions) this.act(action, this.frame);
+      this.clicking = true;
+      try {
+        for (const action of state.item.clickActions) this.act(action, this.frame);
+      } finally {
+        this.clicking = false;
+      }
     }
     if (this.pendingScene >= 0) this.switchScene();
   }
@@ -844,6 +849,22 @@ function openUrl(action, base) {
   window.open(href, target, target === '_blank' ? 'noopener' : undefined);
 }
 
+// An ad's exit: the first address opened by a click, in the order of the card. The ad server
+// hands the address it counts clicks with as the page's "clickTag" (query string first, then
+// window.clickTag); without one the stored address stays.
+function exitActionOf(card) {
+  for (const item of card.items)
+    for (const action of item.clickActions || [])
+      if (action.code === ACTION.URL) return action;
+  return null;
+}
+function clickTag() {
+  let tag = null;
+  try { tag = new URLSearchParams(window.location.search).get('clickTag'); } catch (error) { /* no query */ }
+  if (!tag && typeof window.clickTag === 'string') tag = window.clickTag;
+  return tag && tag.trim() ? tag.trim() : null;
+}
+
 // The controls beside the banner: shown while the pointer is over it or the keyboard in it,
 // outside the canvas so that they never change what it shows.
 const STYLE = `
@@ -925,8 +946,9 @@ class Player {
       this.sound = new Sound(this.media);
       this.engine = new Engine(this.card, {
         play: (name, loop) => this.sound.play(name, loop), stop: () => this.sound.stop(),
-        url: action => openUrl(action, this.base),
+        url: action => this.openPage(action),
       }, this.media);
+      if (options.clickTag) this.exitAction = exitActionOf(this.card);
       this.engine.start();
     } catch (error) {
       this.fail(error);
@@ -1170,6 +1192,15 @@ class Player {
     return this.state();
   }
   click(x, y) { this.guard(() => this.engine.click(x | 0, y | 0)); this.render(); return this.state(); }
+  // Pages open as the card says; in an ad (data-click-tag) only from a click, and the exit goes
+  // to the ad server's click tag in a new window.
+  openPage(action) {
+    if (this.exitAction === undefined) return openUrl(action, this.base);
+    if (!this.engine.clicking) return warn('an ad opens pages only when clicked');
+    if (action !== this.exitAction) return openUrl(action, this.base);
+    const tag = clickTag();
+    openUrl(tag ? { url: tag, relative: false, frame: '_blank' } : { ...action, frame: '_blank' }, this.base);
+  }
   state() {
     if (this.error) return { error: this.error };
     const engine = this.engine, state = JSON.parse(engine.line(this.ticks));
@@ -1249,6 +1280,7 @@ function optionsOf(host, param) {
   const label = host.getAttribute('aria-label') || host.getAttribute('data-label')
     || (param !== host && param.getAttribute('aria-label'));
   if (label) options.label = label;
+  if (host.hasAttribute('data-click-tag')) options.clickTag = true;
   const seconds = parseFloat(host.getAttribute('data-max-seconds'));
   if (seconds >= 0) options.maxSeconds = seconds;
   return options;

@@ -61,7 +61,7 @@ QByteArray adPage(const QByteArray& page, int width, int height)
     QString html = QString::fromUtf8(page);
     const QString size = QStringLiteral("width:%1px;height:%2px").arg(width).arg(height);
     const QString eol = html.contains(QLatin1String("\r\n")) ? QStringLiteral("\r\n") : QStringLiteral("\n");
-    html.replace(QStringLiteral("<object class=\"kavelin\""), QStringLiteral("<object style=\"display:none\" class=\"kavelin\""));
+    html.replace(QStringLiteral("<object class=\"kavelin\""), QStringLiteral("<object style=\"display:none\" data-click-tag class=\"kavelin\""));
     html.replace(QStringLiteral("<body>") + eol,
                  QStringLiteral("<body>%1<div class=\"kavelin-slot\" style=\"%2;background:url(backup.gif) no-repeat\">%1")
                      .arg(eol, size));

@@ -146,7 +146,7 @@ TEST(Cli, AdPackageHoldsOnlyWhatThePageFetches)
     const QString html = QString::fromUtf8(page.readAll());
     EXPECT_TRUE(html.contains("<meta name=\"ad.size\" content=\"width=468,height=120\">"));
     EXPECT_TRUE(html.contains("<noscript><img src=\"backup.gif\""));
-    EXPECT_TRUE(html.contains("<object style=\"display:none\""));  // no plugin box without scripts
+    EXPECT_TRUE(html.contains("<object style=\"display:none\" data-click-tag"));  // no plugin box without scripts
     EXPECT_FALSE(html.contains("offers/index.html"));             // the timed address is gone
     static const QRegularExpression reference(QStringLiteral("(?:src|href)=\"([^\"]*)\""));
     for (auto m = reference.globalMatch(html); m.hasNext();) {

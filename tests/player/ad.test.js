@@ -1,0 +1,59 @@
+// The ad package in the browser: the exit goes to the ad server's click tag, only on a click;
+// nothing opens by itself; without scripts the backup image stands in the banner's place.
+'use strict';
+const { test, before, after } = require('node:test');
+const assert = require('node:assert/strict');
+const fs = require('node:fs');
+const path = require('node:path');
+const { execFileSync } = require('node:child_process');
+const s = require('./support');
+
+let browser, server;
+const root = path.join(s.scratch, 'ad');
+before(async () => {
+  fs.mkdirSync(path.join(root, 'open'), { recursive: true });
+  const zip = path.join(root, 'showcase.zip');
+  s.cli('export', '--profile', 'ad', '--drop-timed-urls', path.join(s.samples, 'showcase.plt'), zip);
+  execFileSync('unzip', ['-q', '-o', zip, '-d', path.join(root, 'open')]);
+  server = await s.serve(path.join(root, 'open'));
+  browser = await s.launch();
+});
+after(async () => {
+  if (browser) await browser.close();
+  if (server) await server.close();
+});
+
+test('the exit opens the click tag in a new window, only when clicked', async () => {
+  const page = await browser.newPage({ viewport: { width: 600, height: 200 } });
+  await page.addInitScript(() => {
+    window.__opened = [];
+    window.open = (...args) => { window.__opened.push(args); return null; };
+  });
+  const tag = 'https://ads.example/click?id=7&to=';
+  await page.goto(s.withTestInterface(server.url + 'index.html?clickTag=' + encodeURIComponent(tag)));
+  await page.waitForFunction(() => window.kavelins && window.kavelins.players.length > 0);
+  const sun = await page.evaluate(async () => {
+    const player = await window.kavelins.players[0].ready;
+    player.pause();
+    player.step(400);   // long past where the project opened a page by itself
+    player.restart();
+    player.pause();
+    const item = player.state().items.find(i => i.name === 'sun');
+    const card = player.card.items.find(i => i.name === 'sun');
+    return { x: item.x + (card.width >> 1), y: item.y + (card.height >> 1) };
+  });
+  assert.deepEqual(await page.evaluate(() => window.__opened), []);
+  await page.evaluate(({ x, y }) => window.kavelins.players[0].click(x, y), sun);
+  assert.deepEqual(await page.evaluate(() => window.__opened), [[tag, '_blank', 'noopener']]);
+  await page.close();
+});
+
+test('without scripts the backup image shows and no plugin box', async () => {
+  const context = await browser.newContext({ javaScriptEnabled: false, viewport: { width: 600, height: 200 } });
+  const page = await context.newPage();
+  await page.goto(server.url + 'index.html');
+  const box = await page.locator('img[src="backup.gif"]').boundingBox();
+  assert.ok(box && box.width === 468 && box.height === 120, JSON.stringify(box));
+  assert.equal(await page.locator('object').isVisible(), false);
+  await context.close();
+});
