@@ -9,6 +9,8 @@
 #include "editor/playclock.h"
 #include "platform/soundoutput.h"
 #include "ui/forms/languageforms.h"
+#include "ui/forms/msgform.h"
+#include "ui/forms/savemsgform.h"
 #include "ui/langstrings.h"
 
 #include <QAction>
@@ -27,10 +29,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QScrollArea>
@@ -723,24 +723,17 @@ QString TMainForm::SaveDialog()
 
 TMainForm::SaveAnswer TMainForm::AskSaveChangesBox()
 {
-    QMessageBox box(QMessageBox::Question, GetText(QStringLiteral("SaveMsgForm")),
-                    GetString(QStringLiteral("Confirm.SaveChanges")), QMessageBox::NoButton, this);
-    QPushButton* yes = box.addButton(GetText(QStringLiteral("SaveMsgForm.BtnOk")), QMessageBox::YesRole);
-    QPushButton* no = box.addButton(GetText(QStringLiteral("SaveMsgForm.BtnNo")), QMessageBox::NoRole);
-    QPushButton* cancel = box.addButton(GetText(QStringLiteral("SaveMsgForm.BtnCancel")), QMessageBox::RejectRole);
-    box.setDefaultButton(yes);
-    box.setEscapeButton(cancel);
-    box.exec();
-    if (box.clickedButton() == yes)
-        return SaveAnswer::Yes;
-    if (box.clickedButton() == no)
-        return SaveAnswer::No;
-    return SaveAnswer::Cancel;
+    TSaveMsgForm box(this);
+    switch (box.exec()) {
+    case TSaveMsgForm::mrOk: return SaveAnswer::Yes;
+    case TSaveMsgForm::mrNo: return SaveAnswer::No;
+    default: return SaveAnswer::Cancel;
+    }
 }
 
 void TMainForm::ShowErrorBox(const QString& message)
 {
-    QMessageBox::critical(this, QStringLiteral("Error"), message);
+    ::kav::ShowErrorBox(message);
 }
 
 // ---------------------------------------------------------------------------------------------

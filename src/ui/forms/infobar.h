@@ -1,0 +1,49 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QLabel;
+class QObject;
+
+namespace kav {
+
+// Text lists of the data folder. LoadStringList appends every line of the file; a missing file
+// shows "Error.ListWasNotFound" and leaves the list empty (false).
+bool LoadStringList(QStringList& list, const QString& fileName);
+// The hint list of "infobar.txt": the lines of the file less blank ones and "!" comments.
+QStringList LoadInfoBar(const QString& fileName);
+
+// The process-wide hint lines ("number;label;text"). Unless set, the first use loads
+// "infobar.txt" from the data folder of the settings.
+void SetInfoBarHints(const QStringList& lines);
+const QStringList& InfoBarHints();
+
+// The hint text of a number: "label - text", or the text alone when the label is blank; empty
+// for 0 and for a number without a line.
+QString HintText(int number);
+
+// The number whose text the info bars show (process-wide).
+int CurrentHint();
+void ResetCurrentHint();
+
+// Shows the hint of a number in a label, unless hints are paused (the main window is playing)
+// or the number is the current one already.
+void ShowHint(QLabel* control, int number);
+// Shows a text directly; the current hint number becomes 0.
+void ShowText(QLabel* control, const QString& text);
+// While this answers true no hint changes (the main window sets it while playing).
+void SetHintsPaused(std::function<bool()> paused);
+
+// A help request (F1 in a dialog): with ContextSensitiveHelp set and a current hint number above
+// 0, opens that topic of the help file and returns true; otherwise the request is not ours.
+bool HelpRequest();
+// Opens help topics instead of the desktop (tests); null restores the desktop.
+void SetHelpTopicOpener(std::function<void(const QString& helpFile, int topic)> opener);
+
+// The help number of a control or window, which is also its hint number.
+int HelpContext(const QObject* object);
+void SetHelpContext(QObject* object, int number);
+
+} // namespace kav
