@@ -683,8 +683,13 @@ function loadSound(name, base) {
       : Promise.reject(Error('HTTP ' + response.status)));
 }
 
+// Pictures of the first scene come first: the banner starts as soon as they are there, while
+// sounds and later scenes go on loading (`ready` waits for everything).
 function loadMedia(card, base) {
-  const images = new Map(), sounds = new Map(), waits = [];
+  const images = new Map(), sounds = new Map(), waits = [], firstWaits = [];
+  const media = { images, sounds, onSound: null };
+  const first = card.scenes[0] || { items: [] };
+  const firstNames = new Set([first.bg, ...first.items.filter(Boolean).map(item => item.gif)]);
   const names = new Set(card.scenes.map(scene => scene.bg));
   for (const item of card.items) {
     names.add(item.gif);
@@ -693,7 +698,10 @@ function loadMedia(card, base) {
         if (action.code !== ACTION.SOUND || !action.play || sounds.has(action.sound)) continue;
         const entry = {};
         sounds.set(action.sound, entry);
-        waits.push(loadSound(action.sound, base).then(bytes => { entry.data = decodeAu(bytes); })
+        waits.push(loadSound(action.sound, base).then(bytes => {
+          entry.data = decodeAu(bytes);
+          if (media.onSound) media.onSound();   // a sound asked for while loading starts now
+        })
           .catch(error => warn(`cannot load ${action.sound}: ${error.message}`)));
       }
   }
@@ -717,14 +725,18 @@ function loadMedia(card, base) {
       }
       return entry.alphaMask;
     };
-    waits.push(new Promise(done => {
+    const loaded = new Promise(done => {
       picture.onload = () => { entry.ok = picture.naturalWidth > 0 && picture.naturalHeight > 0; done(); };
       picture.onerror = () => { warn('cannot load ' + name); done(); };
-    }));
+    });
+    waits.push(loaded);
+    if (firstNames.has(name)) firstWaits.push(loaded);
     picture.src = new URL(name, base).href;
     images.set(name, entry);
   }
-  return { images, sounds, ready: Promise.all(waits) };
+  media.ready = Promise.all(waits);
+  media.first = Promise.all(firstWaits);
+  return media;
 }
 
 // Sun audio: mu-law, A-law or linear.
@@ -783,7 +795,10 @@ for (const type of ['pointerdown', 'keydown', 'touchend']) {
 
 // One sound at a time per Kavelin, as the editor plays them.
 class Sound {
-  constructor(media) { this.media = media; this.muted = false; this.held = false; soundPlayers.add(this); }
+  constructor(media) {
+    this.media = media; this.muted = false; this.held = false; soundPlayers.add(this);
+    media.onSound = () => this.resume();
+  }
   // A looping sound asked for before the first interaction starts at it; a short one only
   // within a second of being asked for.
   play(name, loop) {
@@ -961,13 +976,16 @@ class Player {
     this.listen();
     let timer;
     const patience = new Promise(done => { timer = setTimeout(done, options.wait || 4000); });
+    const firstReady = Promise.race([this.media.first, patience]).then(() => {
+      this.firstShown = true;
+      this.render();
+    });
     this.ready = Promise.race([this.media.ready, patience])
-      .then(() => { clearTimeout(timer); this.render(); return this; });
-    this.render();
+      .then(() => firstReady).then(() => { clearTimeout(timer); this.render(); return this; });
     const autoplay = options.autoplay !== false;
     if (autoplay && reducedMotion && reducedMotion.matches) this.stopped = true;   // a still frame
     this.updateControls();
-    if (autoplay && !this.stopped) this.ready.then(() => { if (!this.played) this.play(true); });
+    if (autoplay && !this.stopped) firstReady.then(() => { if (!this.played) this.play(true); });
   }
 
   // Pointer, keyboard, controls, visibility and screen changes.
@@ -1084,6 +1102,9 @@ class Player {
     });
   }
   render() {
+    // Nothing is drawn before the first scene's pictures are there: the page's backup image
+    // shows through instead of a half-drawn frame.
+    if (!this.firstShown) return;
     this.guard(() => {
       this.context.setTransform(this.scaleX, 0, 0, this.scaleY, 0, 0);
       draw(this.context, this.engine, this.width, this.height, this.smooth);
