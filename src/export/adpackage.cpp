@@ -56,11 +56,16 @@ int defaultBackupFrame()
 // The export's page made an ad page: named index.html, the card's element hidden (with scripts
 // off a browser would show a box for it), the backup image behind the player until its first
 // frame and in its place without scripts.
-QByteArray adPage(const QByteArray& page, int width, int height)
+QByteArray adPage(const QByteArray& page, int width, int height, const QStringList& pictures)
 {
     QString html = QString::fromUtf8(page);
     const QString size = QStringLiteral("width:%1px;height:%2px").arg(width).arg(height);
     const QString eol = html.contains(QLatin1String("\r\n")) ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    // The pictures load beside the scripts instead of after them.
+    QString preload;
+    for (const QString& p : pictures)
+        preload += QStringLiteral("<link rel=\"preload\" as=\"image\" href=\"%1\">%2").arg(p, eol);
+    html.replace(QStringLiteral("</head>"), preload + QStringLiteral("</head>"));
     html.replace(QStringLiteral("<object class=\"kavelin\""), QStringLiteral("<object style=\"display:none\" data-click-tag class=\"kavelin\""));
     html.replace(QStringLiteral("<body>") + eol,
                  QStringLiteral("<body>%1<div class=\"kavelin-slot\" style=\"%2;background:url(backup.gif) no-repeat\">%1")
@@ -171,8 +176,10 @@ TAdPackageResult ExportAdPackage(const QString& zipPath, const TAdPackageOptions
     WriteGif(SnapshotImage(first, r.BackupFrame), folder + QStringLiteral("backup.gif"), std::nullopt);
 
     const QString html = folder + page.Paths.BaseName + QStringLiteral(".html");
+    QStringList pictures = QDir(folder).entryList({QStringLiteral("*.gif")}, QDir::Files, QDir::Name);
+    pictures.removeAll(QStringLiteral("backup.gif"));
     WriteFileSafely(folder + QStringLiteral("index.html"),
-                    adPage(readAll(html), Doc().StageWidth, Doc().StageHeight));
+                    adPage(readAll(html), Doc().StageWidth, Doc().StageHeight, pictures));
     // The card travels inside the page; nothing fetches the .dsc.
     QFile::remove(folder + page.Paths.BaseName + QStringLiteral(".dsc"));
 
