@@ -1,15 +1,15 @@
 // The editor's entry: start the engine, show the main window with a new project, open the
 // project named on the command line.
-#include "document/project.h"
-#include "config/settings.h"
 #include "app/startup.h"
+#include "config/settings.h"
 #include "config/workdir.h"
 #include "core/errors.h"
+#include "document/project.h"
 #include "editor/forms/mainform.h"
 #include "platform/namedlock.h"
+#include "ui/forms/msgform.h"
 
 #include <QApplication>
-#include <QMessageBox>
 
 using namespace kav;
 
@@ -37,7 +37,7 @@ int main(int argc, char** argv)
     try {
         StartEngine();
     } catch (const UserError& e) {
-        QMessageBox::critical(nullptr, QStringLiteral("Error"), e.message());
+        ShowErrorBox(e.message());
         return 1;
     }
 
@@ -45,7 +45,7 @@ int main(int argc, char** argv)
     try {
         project.New();
     } catch (const UserError& e) {
-        QMessageBox::critical(nullptr, QStringLiteral("Error"), e.message());
+        ShowErrorBox(e.message());
         return 1;
     }
     TMainForm window(project);
