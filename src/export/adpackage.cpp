@@ -56,7 +56,7 @@ int defaultBackupFrame()
 // The export's page made an ad page: named index.html, the card's element hidden (with scripts
 // off a browser would show a box for it), the backup image behind the player until its first
 // frame and in its place without scripts.
-QByteArray adPage(const QByteArray& page, int width, int height, const QStringList& pictures)
+QByteArray adPage(const QByteArray& page, int width, int height, const QStringList& pictures, bool sounds)
 {
     QString html = QString::fromUtf8(page);
     const QString size = QStringLiteral("width:%1px;height:%2px").arg(width).arg(height);
@@ -66,6 +66,9 @@ QByteArray adPage(const QByteArray& page, int width, int height, const QStringLi
     for (const QString& p : pictures)
         preload += QStringLiteral("<link rel=\"preload\" as=\"image\" href=\"%1\">%2").arg(p, eol);
     html.replace(QStringLiteral("</head>"), preload + QStringLiteral("</head>"));
+    if (sounds)
+        html.replace(QStringLiteral("<script src=\"player.js\">"),
+                     QStringLiteral("<script src=\"sounds.js\"></script>%1<script src=\"player.js\">").arg(eol));
     html.replace(QStringLiteral("<object class=\"kavelin\""), QStringLiteral("<object style=\"display:none\" data-click-tag class=\"kavelin\""));
     html.replace(QStringLiteral("<body>") + eol,
                  QStringLiteral("<body>%1<div class=\"kavelin-slot\" style=\"%2;background:url(backup.gif) no-repeat\">%1")
@@ -175,14 +178,28 @@ TAdPackageResult ExportAdPackage(const QString& zipPath, const TAdPackageOptions
     r.BackupFrame = options.BackupFrame >= 0 ? options.BackupFrame : defaultBackupFrame();
     WriteGif(SnapshotImage(first, r.BackupFrame), folder + QStringLiteral("backup.gif"), std::nullopt);
 
+    // The card travels inside the page; nothing fetches the .dsc.
+    QFile::remove(folder + page.Paths.BaseName + QStringLiteral(".dsc"));
+
+    // Sounds travel as a script: an ad served in a sandboxed frame may not fetch files, but it
+    // runs the scripts beside it.
+    const QStringList sounds = QDir(folder).entryList({QStringLiteral("*.au")}, QDir::Files, QDir::Name);
+    if (!sounds.isEmpty()) {
+        QByteArray script = "window.KavelinsSounds = {";
+        for (const QString& name : sounds) {
+            script += (script.endsWith('{') ? "\n" : ",\n") + QByteArray("  \"") + name.toUtf8() + "\": \"" +
+                      readAll(folder + name).toBase64() + '"';
+            QFile::remove(folder + name);
+        }
+        script += "\n};\n";
+        WriteFileSafely(folder + QStringLiteral("sounds.js"), script);
+    }
+
     const QString html = folder + page.Paths.BaseName + QStringLiteral(".html");
     QStringList pictures = QDir(folder).entryList({QStringLiteral("*.gif")}, QDir::Files, QDir::Name);
     pictures.removeAll(QStringLiteral("backup.gif"));
     WriteFileSafely(folder + QStringLiteral("index.html"),
-                    adPage(readAll(html), Doc().StageWidth, Doc().StageHeight, pictures));
-    // The card travels inside the page; nothing fetches the .dsc.
-    QFile::remove(folder + page.Paths.BaseName + QStringLiteral(".dsc"));
-
+                    adPage(readAll(html), Doc().StageWidth, Doc().StageHeight, pictures, !sounds.isEmpty()));
     const QStringList names = QDir(folder).entryList(QDir::Files, QDir::Name);
     r.Files << QStringLiteral("index.html");
     for (const QString& n : names)

@@ -57,3 +57,19 @@ test('without scripts the backup image shows and no plugin box', async () => {
   assert.equal(await page.locator('object').isVisible(), false);
   await context.close();
 });
+
+test('in a sandboxed frame, where nothing may be fetched, the sounds are there', async () => {
+  const host = path.join(root, 'open', 'host.html');
+  fs.writeFileSync(host, '<!DOCTYPE html><iframe sandbox="allow-scripts" width="480" height="130" ' +
+    'src="index.html?kavelins-test"></iframe>');
+  const page = await browser.newPage();
+  await page.goto(server.url + 'host.html');
+  const frame = page.frames().find(f => f.url().includes('index.html'));
+  await frame.waitForFunction(() => window.kavelins && window.kavelins.players.length > 0);
+  const loaded = await frame.evaluate(async () => {
+    const player = await window.kavelins.players[0].ready;
+    return [...player.media.sounds.values()].map(entry => !!entry.data);
+  });
+  assert.ok(loaded.length >= 2 && loaded.every(Boolean), JSON.stringify(loaded));
+  await page.close();
+});
