@@ -10,8 +10,44 @@
 #include "ui/forms/msgform.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QFileInfo>
 
 using namespace kav;
+
+namespace {
+// Unsaved work of a run that ended without closing (a crash, a kill) waits in its working folder:
+// the newest is offered as an untitled project; what the user declines is deleted.
+void offerRecovery(TProject& project)
+{
+    QStringList folders;
+    for (const QString& parent : {settings().ApplicationDir, TWorkDir::CacheParentDir()})
+        if (!parent.isEmpty())
+            folders << TWorkDir::FindRecoverable(parent);
+    bool recovered = false;
+    for (const QString& folder : folders) {
+        const QString origin = TProject::RecoveryOrigin(folder);
+        const QString when = QFileInfo(folder + QLatin1String(kRecoveryFile)).lastModified().toString(QStringLiteral("d MMM yyyy, HH:mm"));
+        const QString what = origin.isEmpty() ? QStringLiteral("an untitled project") : QFileInfo(origin).fileName();
+        if (!recovered &&
+            MessageBox(QStringLiteral("Confirm"),
+                       QStringLiteral("Kavelins was not closed properly. Open the unsaved changes to %1 from %2 as "
+                                      "a new project? Cancel deletes them.")
+                           .arg(what, when),
+                       mbOkCancel) == 1) {
+            try {
+                project.Recover(folder);
+                recovered = true;
+                continue;
+            } catch (const UserError& e) {
+                ShowErrorBox(e.message());
+            }
+        }
+        if (!recovered)
+            TWorkDir::RemoveTree(folder);
+    }
+}
+} // namespace
 
 namespace {
 // The working folder goes when the program ends, however it ends.
@@ -50,6 +86,7 @@ int main(int argc, char** argv)
     }
     TMainForm window(project);
     window.show();
+    offerRecovery(project);
     startLock.Unlock();
 
     // A first argument that is not a project file ("DEBUG", anything else) is ignored.

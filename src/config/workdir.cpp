@@ -7,7 +7,9 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QDateTime>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -138,6 +140,12 @@ void SweepLocked(const QString& parent)
         } else if (errno != ENOENT) {
             continue; // cannot tell whether it is in use: leave it
         }
+        // Unsaved work of a program that ended without closing: kept until the user decides.
+        if (QFileInfo::exists(path + QLatin1Char('/') + QLatin1String(kRecoveryFile))) {
+            if (fd >= 0)
+                close(fd);
+            continue;
+        }
         TWorkDir::RemoveTree(path); // deleted while its lock is ours
         if (fd >= 0)
             close(fd);
@@ -243,6 +251,35 @@ void TWorkDir::SweepStale(const QString& parentDir)
     ParentLock lock(parent);
     if (lock.DirOpened())
         SweepLocked(parent);
+}
+
+QStringList TWorkDir::FindRecoverable(const QString& parentDir)
+{
+    const QString parent = WithSlash(QDir::cleanPath(QFileInfo(parentDir).absoluteFilePath()));
+    QList<QPair<qint64, QString>> found;
+    const QStringList names =
+        QDir(parent).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System | QDir::NoSymLinks);
+    for (const QString& name : names) {
+        if (!IsWorkDirName(name))
+            continue;
+        const QString path = parent + name + QLatin1Char('/');
+        const QFileInfo copy(path + QLatin1String(kRecoveryFile));
+        if (!copy.isFile())
+            continue;
+        const int fd = open(Native(path + QLatin1String(kLockName)).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd >= 0) {
+            const bool inUse = flock(fd, LOCK_EX | LOCK_NB) != 0;
+            close(fd);
+            if (inUse)
+                continue;  // a running program's own folder
+        }
+        found.append({copy.lastModified().toMSecsSinceEpoch(), path});
+    }
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    QStringList out;
+    for (const auto& f : found)
+        out << f.second;
+    return out;
 }
 
 bool TWorkDir::RemoveTree(const QString& dir)

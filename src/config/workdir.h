@@ -8,6 +8,9 @@ namespace kav {
 // (flock) for the object's whole life, which tells every sweep that the folder is in use; the
 // folder and everything in it is deleted when the object is released or destroyed. Several may
 // exist at once (a project being opened is unpacked into a second one before it is adopted).
+// The copy of the open document that a working folder keeps while it holds unsaved changes.
+inline constexpr const char* kRecoveryFile = "Recovery.dat";
+
 class TWorkDir {
 public:
     // Under applicationDir when a folder can be made there, otherwise under CacheParentDir().
@@ -32,8 +35,12 @@ public:
     void EnsureSubfolders(bool withPreview) const;
 
     // Deletes every "Tmp<hex>" folder of parentDir whose lock is not held by a live working
-    // folder (of this or another process). Failures skip that folder.
+    // folder (of this or another process), except those holding unsaved work (a recovery copy,
+    // kRecoveryFile): they wait to be offered. Failures skip that folder.
     static void SweepStale(const QString& parentDir);
+    // The stale folders of parentDir that hold unsaved work of a program that ended without
+    // closing (it crashed or was killed), newest first.
+    static QStringList FindRecoverable(const QString& parentDir);
 
     // Deletes dir with all it holds, making read-only folders writable first. Symbolic links
     // are removed, never followed. True when dir no longer exists.

@@ -265,6 +265,75 @@ void TProject::Restore(TTextStr& stream)
     m_modified = true;
 }
 
+namespace {
+const QString kRecoveryOrigin = QStringLiteral("Recovery.txt");
+}
+
+void TProject::WriteRecovery()
+{
+    const QString dir = WorkDir();
+    if (dir.isEmpty())
+        return;
+    WriteFileSafely(dir + kRecoveryOrigin, FileName.toUtf8());
+    WriteCardData(dir + QLatin1String(kRecoveryFile), StageWidth, StageHeight, Scenes);
+}
+
+void TProject::ClearRecovery()
+{
+    const QString dir = WorkDir();
+    if (dir.isEmpty())
+        return;
+    QFile::remove(dir + QLatin1String(kRecoveryFile));
+    QFile::remove(dir + kRecoveryOrigin);
+}
+
+QString TProject::RecoveryOrigin(const QString& folder)
+{
+    QFile f(QDir(folder).filePath(kRecoveryOrigin));
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.read(4096)) : QString();
+}
+
+void TProject::Recover(const QString& folder)
+{
+    const QString from = QDir(folder).absolutePath() + QLatin1Char('/');
+    std::unique_ptr<TWorkDir> staging = TWorkDir::Create(settings().ApplicationDir);
+    staging->EnsureSubfolders(true);
+    // The media come along; the copy becomes the new folder's data file.
+    for (const QString& sub : {QStringLiteral("Image"), QStringLiteral("Animation"), QStringLiteral("Sound")})
+        for (const QFileInfo& f : QDir(from + sub).entryInfoList(QDir::Files | QDir::NoSymLinks))
+            if (!QFile::copy(f.absoluteFilePath(), staging->Path() + sub + QLatin1Char('/') + f.fileName()))
+                throw UserError(QStringLiteral("%1: the unsaved work cannot be copied").arg(native(f.absoluteFilePath())));
+    CardData card;
+    const TDocument saved = Doc();
+    Doc().Scenes = &card.Scenes;
+    Doc().WorkDir = staging->Path();
+    Doc().LogicalScene = nullptr;
+    try {
+        ReadCardData(from + QLatin1String(kRecoveryFile), card, hooksStore());
+        if (card.Scenes.IsEmpty() && hooksStore().newScene)
+            card.Scenes.Add(hooksStore().newScene(QStringLiteral("Scene 1")));
+    } catch (...) {
+        card.Scenes.ClearItems();
+        Doc() = saved;
+        throw;
+    }
+    std::unique_ptr<TWorkDir> previous = ReplaceRunWorkDir(std::move(staging));
+    Scenes.ClearItems();
+    while (!card.Scenes.IsEmpty())
+        Scenes.Add(card.Scenes.Extract(0));
+    StageWidth = card.StageWidth;
+    StageHeight = card.StageHeight;
+    SyncDocument();
+    FileName.clear();
+    Title = QStringLiteral("Untitled");
+    m_modified = true;
+    if (mediaStore().reload)
+        mediaStore().reload(WorkDir());
+    if (previous)
+        previous->Release();
+    TWorkDir::RemoveTree(from);
+}
+
 void TProject::Save()
 {
     if (FileName.isEmpty())
@@ -276,6 +345,9 @@ void TProject::Save()
         SyncDocument();
         WriteCardData(dir + QStringLiteral("Card.dat"), StageWidth, StageHeight, Scenes);
         TWorkDir::RemoveTree(dir + QStringLiteral("Preview"));
+        // The recovery copy is no part of the project (the editor writes it again while the
+        // project stays unsaved).
+        ClearRecovery();
         ProjectContainer::Pack(dir, FileName);
     } catch (const WriteError& e) {
         if (e.diskFull())

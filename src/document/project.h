@@ -66,6 +66,18 @@ public:
     // back in its place (undo and redo). Restore changes nothing when the stream cannot be read.
     void Snapshot(TTextStr& stream);
     void Restore(TTextStr& stream);
+
+    // Unsaved work survives a crash: the working folder keeps a copy of the document (and the
+    // file it came from) while it holds unsaved changes; the copy goes when the project is
+    // saved, replaced or closed.
+    void WriteRecovery();
+    void ClearRecovery();
+    // The project file the unsaved work in a stale working folder came from (empty: untitled).
+    static QString RecoveryOrigin(const QString& folder);
+    // Opens the unsaved work of a stale working folder as an untitled, modified project; the
+    // folder is deleted once its work is here. Throws UserError and leaves the open project as
+    // it was when the copy cannot be read.
+    void Recover(const QString& folder);
     void SetModified(bool m = true) { m_modified = m; }
 
     // A fresh project: empty working folder, one empty scene "Scene 1", stage size from settings.

@@ -92,6 +92,18 @@ TMainForm::TMainForm(TProject& project, TSoundOutput* sound, QWidget* parent)
 
     m_timeLineTimer.setInterval(kTimeLineInterval);
     connect(&m_timeLineTimer, &QTimer::timeout, this, &TMainForm::TimerTimeLineTimer);
+    // While the project holds unsaved changes its working folder keeps a copy of them, so a
+    // crash loses at most the last few seconds; a failed copy must not disturb the work.
+    m_recoveryTimer.setInterval(15000);
+    connect(&m_recoveryTimer, &QTimer::timeout, this, [this] {
+        if (!m_project.Modified() || m_playback.Playing)
+            return;
+        try {
+            m_project.WriteRecovery();
+        } catch (const UserError&) {
+        }
+    });
+    m_recoveryTimer.start();
 
     BuildMenus();
     BuildToolPanel();

@@ -137,6 +137,7 @@ private:
     QList<QMenu*> m_menus;
 
     QTimer m_timeLineTimer;
+    QTimer m_recoveryTimer;  // keeps a copy of unsaved work in the working folder
     QElapsedTimer m_monotonic;
     QToolButton* m_frameButton = nullptr;         // the step button held down, if any
     std::optional<qint64> m_frameButtonPressTime;
