@@ -18,7 +18,7 @@ using namespace kav;
 namespace {
 // Unsaved work of a run that ended without closing (a crash, a kill) waits in its working folder:
 // the newest is offered as an untitled project; what the user declines is deleted.
-void offerRecovery(TProject& project)
+void offerRecovery(TProject& project, TMainForm& window)
 {
     QStringList folders;
     for (const QString& parent : {settings().ApplicationDir, TWorkDir::CacheParentDir()})
@@ -37,6 +37,7 @@ void offerRecovery(TProject& project)
                        mbOkCancel) == 1) {
             try {
                 project.Recover(folder);
+                window.DocumentChanged();
                 recovered = true;
                 continue;
             } catch (const UserError& e) {
@@ -86,7 +87,7 @@ int main(int argc, char** argv)
     }
     TMainForm window(project);
     window.show();
-    offerRecovery(project);
+    offerRecovery(project, window);
     startLock.Unlock();
 
     // A first argument that is not a project file ("DEBUG", anything else) is ignored.
