@@ -29,7 +29,8 @@ QString g_out, g_suffix;
 void Shoot(QWidget& window, const QString& name, const std::function<void()>& before = {})
 {
     window.show();
-    QTest::qWaitForWindowExposed(&window);
+    if (!QTest::qWaitForWindowExposed(&window))
+        std::fprintf(stderr, "kav-uishots: %s was never shown; the picture may be empty\n", qPrintable(name));
     if (before)
         before();
     QTest::qWait(150);
