@@ -196,6 +196,14 @@ void TProject::Open(const QString& file)
     std::unique_ptr<TWorkDir> staging = TWorkDir::Create(settings().ApplicationDir);
     ProjectContainer::Unpack(name, staging->Path(), {}, true);
     staging->EnsureSubfolders(true);
+    Adopt(std::move(staging), QStringLiteral("Card.dat"), native(name) + QStringLiteral(", Card.dat"));
+    FileName = name;
+    Title = QFileInfo(name).fileName();
+    m_modified = false;
+}
+
+void TProject::Adopt(std::unique_ptr<TWorkDir> staging, const QString& dataFile, const QString& shownAs)
+{
     CardData card;
     // Objects reach the document while they load: point it at what is being read.
     const TDocument saved = Doc();
@@ -203,8 +211,7 @@ void TProject::Open(const QString& file)
     Doc().WorkDir = staging->Path();
     Doc().LogicalScene = nullptr;
     try {
-        ReadCardData(staging->Path() + QStringLiteral("Card.dat"), card, hooksStore(),
-                     native(name) + QStringLiteral(", Card.dat"));
+        ReadCardData(staging->Path() + dataFile, card, hooksStore(), shownAs);
         Doc().StageWidth = card.StageWidth;
         Doc().StageHeight = card.StageHeight;
         if (card.Scenes.IsEmpty() && hooksStore().newScene)
@@ -225,9 +232,6 @@ void TProject::Open(const QString& file)
     StageWidth = card.StageWidth;
     StageHeight = card.StageHeight;
     SyncDocument();
-    FileName = name;
-    Title = QFileInfo(name).fileName();
-    m_modified = false;
     if (mediaStore().reload)
         mediaStore().reload(WorkDir());
     if (previous)
@@ -303,34 +307,14 @@ void TProject::Recover(const QString& folder)
         for (const QFileInfo& f : QDir(from + sub).entryInfoList(QDir::Files | QDir::NoSymLinks))
             if (!QFile::copy(f.absoluteFilePath(), staging->Path() + sub + QLatin1Char('/') + f.fileName()))
                 throw UserError(QStringLiteral("%1: the unsaved work cannot be copied").arg(native(f.absoluteFilePath())));
-    CardData card;
-    const TDocument saved = Doc();
-    Doc().Scenes = &card.Scenes;
-    Doc().WorkDir = staging->Path();
-    Doc().LogicalScene = nullptr;
-    try {
-        ReadCardData(from + QLatin1String(kRecoveryFile), card, hooksStore());
-        if (card.Scenes.IsEmpty() && hooksStore().newScene)
-            card.Scenes.Add(hooksStore().newScene(QStringLiteral("Scene 1")));
-    } catch (...) {
-        card.Scenes.ClearItems();
-        Doc() = saved;
-        throw;
-    }
-    std::unique_ptr<TWorkDir> previous = ReplaceRunWorkDir(std::move(staging));
-    Scenes.ClearItems();
-    while (!card.Scenes.IsEmpty())
-        Scenes.Add(card.Scenes.Extract(0));
-    StageWidth = card.StageWidth;
-    StageHeight = card.StageHeight;
-    SyncDocument();
+    // Read from the new folder, where the copy becomes its data file only for the reading.
+    if (!QFile::copy(from + QLatin1String(kRecoveryFile), staging->Path() + QLatin1String(kRecoveryFile)))
+        throw UserError(QStringLiteral("%1: the unsaved work cannot be copied").arg(native(from + QLatin1String(kRecoveryFile))));
+    Adopt(std::move(staging), QLatin1String(kRecoveryFile), native(from + QLatin1String(kRecoveryFile)));
+    ClearRecovery();  // written again while the work stays unsaved
     FileName.clear();
     Title = QStringLiteral("Untitled");
     m_modified = true;
-    if (mediaStore().reload)
-        mediaStore().reload(WorkDir());
-    if (previous)
-        previous->Release();
     TWorkDir::RemoveTree(from);
 }
 

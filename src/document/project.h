@@ -96,6 +96,9 @@ public:
 
 private:
     void ResetDocument();
+    // Reads dataFile of a working folder prepared for this project and makes both the open
+    // project's; the previous working folder goes. Throws and changes nothing when it cannot.
+    void Adopt(std::unique_ptr<TWorkDir> staging, const QString& dataFile, const QString& shownAs);
     bool m_modified = false;
 };
 
