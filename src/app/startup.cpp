@@ -28,6 +28,7 @@ void StartEngine(const StartOptions& options)
             table.append({e.name, e.number});
         SetCursorTable(table);
     }
+    LoadAppData(settings().DataDir);
     Doc().TransparentColor = settings().TransparentColor;
     Doc().StageWidth = settings().StageWidth;
     Doc().StageHeight = settings().StageHeight;

@@ -1,10 +1,12 @@
 #include "config/datafiles.h"
 
+#include "config/settings.h"
 #include "core/errors.h"
+#include "core/safefile.h"
 #include "core/textcodec.h"
 
 #include <QFile>
-#include "core/safefile.h"
+#include <QFileInfo>
 
 namespace kav {
 
@@ -94,6 +96,25 @@ void SaveCustomColors(const QString& path, const QStringList& lines)
     for (const QString& line : lines)
         bytes += (line + QStringLiteral("\r\n")).toUtf8();
     WriteFileSafely(path, bytes);
+}
+
+TAppData& AppData()
+{
+    static TAppData data;
+    return data;
+}
+
+QString CustomColorsFile() { return QFileInfo(UserSettingsFile()).absolutePath() + QStringLiteral("/CostumColors.txt"); }
+
+void LoadAppData(const QString& dataDir)
+{
+    TAppData data;
+    const QString colors = dataDir + QStringLiteral("colors.txt");
+    if (QFileInfo::exists(colors))
+        data.Colors = LoadColors(colors);
+    data.CustomColors = LoadCustomColors(CustomColorsFile());
+    data.StageSizes = LoadStageSizes(dataDir + QStringLiteral("StageSize.txt"));
+    AppData() = data;
 }
 
 QStringList LoadStageSizes(const QString& path)

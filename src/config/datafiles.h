@@ -21,6 +21,21 @@ QStringList LoadStageSizes(const QString& path);
 // "fonts.txt": up to three ':'-separated names a line; "Times New Roman:Times" when missing.
 QStringList LoadFontList(const QString& path);
 
+// What start-up reads from the data folder for the windows: the colour palette ("$BBGGRR"), the
+// custom colours of the colour dialog and the offered stage sizes ("name;width;height").
+struct TAppData {
+    QStringList Colors;
+    QStringList CustomColors;
+    QStringList StageSizes;
+};
+TAppData& AppData();
+// The custom colours change with the user's choices, so they live beside the user preferences
+// ("CostumColors.txt"), not in the installation.
+QString CustomColorsFile();
+// Reads the three from dataDir and the user's folder; a file that is missing gives the defaults
+// (no colours, sixteen white custom colours, no stage sizes); a malformed one throws ReadError.
+void LoadAppData(const QString& dataDir);
+
 // "cursor.txt": file name, TAB, number a line.
 struct CursorEntry {
     QString name; // "deflib/cursors/" + file name

@@ -85,3 +85,22 @@ TEST_F(DataFiles, CursorTable)
 }
 
 } // namespace
+
+// The installed data files read: the palette, the stage sizes with today's ad sizes and the
+// custom colours from the user's own folder.
+TEST_F(DataFiles, TheInstalledFilesLoadAtStartUp)
+{
+    qputenv("KAVELINS_CONFIG_HOME", m_dir.path().toLocal8Bit());
+    SaveCustomColors(CustomColorsFile(), {"ColorA=112233"});
+    LoadAppData(QStringLiteral(KAV_APP_DIR "/Data/"));
+    const TAppData& data = AppData();
+    ASSERT_GE(data.Colors.size(), 16);
+    EXPECT_EQ(data.Colors.first(), "$000000");
+    EXPECT_TRUE(data.StageSizes.contains("300 x 250  Medium Rectangle;300;250"));
+    EXPECT_TRUE(data.StageSizes.contains("728 x 90  Leaderboard;728;90"));
+    EXPECT_EQ(data.StageSizes.last(), "Custom Banner;0;0");
+    for (const QString& size : data.StageSizes)
+        EXPECT_EQ(size.count(';'), 2) << size.toStdString();
+    EXPECT_EQ(data.CustomColors, QStringList({"ColorA=112233"}));
+    qunsetenv("KAVELINS_CONFIG_HOME");
+}
