@@ -269,6 +269,69 @@ void TItemBase::SetSpeed(int32_t speed)
     LayoutEventMarkers();
 }
 
+namespace {
+// What every path command leaves behind.
+void pathChanged(TItemBase& item)
+{
+    item.Finished = false;
+    item.LayoutEventMarkers();
+}
+} // namespace
+
+void TItemBase::ReversePath()
+{
+    Path.Reverse();
+    pathChanged(*this);
+}
+
+bool TItemBase::StraightenPath()
+{
+    if (!Path.Straighten())
+        return false;
+    pathChanged(*this);
+    return true;
+}
+
+void TItemBase::TrimPath()
+{
+    Path.Trim(SampleIndex, TStagePoint(X, Y));
+    pathChanged(*this);
+}
+
+void TItemBase::RemovePath()
+{
+    Path.Remove(TStagePoint(X, Y));
+    pathChanged(*this);
+}
+
+void TItemBase::AddPathPoint(int handle)
+{
+    Path.AddPoint(handle);
+    pathChanged(*this);
+}
+
+bool TItemBase::RemovePathPoint(int handle, int* selected)
+{
+    if (!Path.RemovePoint(handle, selected))
+        return false;
+    pathChanged(*this);
+    return true;
+}
+
+void TItemBase::SetPathType(int menuIndex)
+{
+    Path.SetPathTypeByMenu(menuIndex);
+    pathChanged(*this);
+}
+
+void TItemBase::LoadPath(const QString& file)
+{
+    Path.LoadPathFile(file);
+    pathChanged(*this);
+}
+
+void TItemBase::SavePath(const QString& file) const { Path.SavePathFile(file); }
+
 void TItemBase::LayoutEventMarkers()
 {
     const TScene* scene = Scene();

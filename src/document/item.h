@@ -104,6 +104,20 @@ public:
     // PropertySpeed: events keep their places on the path.
     void SetSpeed(int32_t speed);
     void LayoutEventMarkers();
+
+    // The path commands. Each leaves the item's motion unfinished and its event markers laid out
+    // on the new path; the caller records the undo step first and recomputes the frame after.
+    void ReversePath();
+    bool StraightenPath();  // false (nothing changes) when the ends coincide or there is no path
+    void TrimPath();        // cut where the item stands now
+    void RemovePath();      // the item stays where it stands, without a path
+    void AddPathPoint(int handle);
+    // False when the handle was the item's only point: the caller removes the item itself.
+    bool RemovePathPoint(int handle, int* selected = nullptr);
+    void SetPathType(int menuIndex);
+    // A path file replaces the path whole or, on a bad file, not at all (kav::ReadError).
+    void LoadPath(const QString& file);
+    void SavePath(const QString& file) const;
     // Timed-event list operations.
     void InsertTimedEvent(std::unique_ptr<TTimeActions> event);
     // mode 0: Time equal to frame << 16; 1: the first later; -1: the last earlier.

@@ -1,7 +1,10 @@
 // Editing timed events in time and along the path: dragging markers, moving events with the
 // arrow buttons, the limits of an item's time line, adding and deleting events.
+#include "core/errors.h"
 #include "eventsupport.h"
 #include "events/itemevents.h"
+
+#include <QTemporaryDir>
 
 using namespace kav;
 using namespace kavtest;
@@ -174,3 +177,53 @@ TEST_F(ItemEvents, DeletingAnEventDestroysItsActionsAndTheirLinks)
 }
 
 } // namespace
+
+// The path commands on an item: its event markers follow the new path, a finished motion runs
+// again, the only point cannot be removed, and a bad path file changes nothing.
+TEST_F(ItemEvents, PathCommandsKeepMarkersOnTheNewPathAndRestartTheMotion)
+{
+    TItemBase* item = squareItem(adtPath, 0);
+    TTimeActions* e = addEvent(item, 6);  // 6 x 1280 = 7680: sample 3, (30, 0)
+    item->LayoutEventMarkers();
+    EXPECT_EQ(QPoint(e->MarkerX, e->MarkerY), QPoint(30, 0));
+
+    item->Finished = true;
+    item->ReversePath();  // now run from (0, 0) down the left side
+    EXPECT_FALSE(item->Finished);
+    EXPECT_EQ(QPoint(e->MarkerX, e->MarkerY), QPoint(0, 30));
+
+    EXPECT_FALSE(item->StraightenPath());  // a closed square: the ends coincide
+    item->SetPathType(pmReturn);
+    EXPECT_EQ(item->Path.PathType, adtReturn);
+
+    // Cut where the item stands: at the left side's midpoint (sample 6, handle 1).
+    item->SampleIndex = 6;
+    item->X = 0;
+    item->Y = 60;
+    item->TrimPath();
+    EXPECT_EQ(item->Path.PathPoints.last(), TStagePoint(0, 60));
+    EXPECT_EQ(QPoint(e->MarkerX, e->MarkerY), QPoint(0, 30));
+
+    const QList<TStagePoint> before = item->Path.PathPoints;
+    QTemporaryDir dir;
+    const QString bad = dir.filePath("bad.pth");
+    QFile f(bad);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a path\r\n");
+    f.close();
+    EXPECT_THROW(item->LoadPath(bad), ReadError);
+    EXPECT_EQ(item->Path.PathPoints, before);
+    item->SavePath(dir.filePath("good.pth"));
+    item->RemovePath();
+    EXPECT_FALSE(item->Path.HasPath());
+    EXPECT_EQ(e->MarkerSample, -1);  // no path: the event stands in the column
+    // A path file holds the shape; it starts where the item stands now, (0, 60).
+    item->LoadPath(dir.filePath("good.pth"));
+    ASSERT_EQ(item->Path.PathPoints.size(), before.size());
+    for (int i = 0; i < before.size(); ++i)
+        EXPECT_EQ(item->Path.PathPoints[i], TStagePoint(before[i].x, before[i].y + 60));
+    EXPECT_EQ(QPoint(e->MarkerX, e->MarkerY), QPoint(0, 90));
+
+    item->RemovePath();
+    EXPECT_FALSE(item->RemovePathPoint(0));  // the only point: the caller removes the item
+}
