@@ -76,9 +76,6 @@ public:
     int64_t CycleIndex = 0, PrevCycleIndex = 0;
     bool Finished = false;
     int64_t FiredThrough = -1;  // the last tick (from StartFrame) whose timed events have fired
-    int64_t MotionEnd = 0;    // 16.16 frames; 2147483647 when the motion never ends
-    int64_t CycleLength = 0;  // 1/256 pixel
-    int64_t CycleFrames = 0;
     // The event bar beside the item in the editor (three 20 x 20 boxes, top to bottom).
     QRect EventBar;
 

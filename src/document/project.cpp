@@ -202,18 +202,20 @@ void TProject::Open(const QString& file)
     m_modified = false;
 }
 
-void TProject::Adopt(std::unique_ptr<TWorkDir> staging, const QString& dataFile, const QString& shownAs)
+namespace {
+// Reads a document with the document context pointed at what is being read (objects reach it
+// while they load); a document of no scenes gets its one empty scene. On failure the context is
+// as it was and the error goes on.
+template <class Read>
+void readDocument(CardData& card, const QString& workDir, Read&& read)
 {
-    CardData card;
-    // Objects reach the document while they load: point it at what is being read.
     const TDocument saved = Doc();
     Doc().Scenes = &card.Scenes;
-    Doc().WorkDir = staging->Path();
+    if (!workDir.isEmpty())
+        Doc().WorkDir = workDir;
     Doc().LogicalScene = nullptr;
     try {
-        ReadCardData(staging->Path() + dataFile, card, hooksStore(), shownAs);
-        Doc().StageWidth = card.StageWidth;
-        Doc().StageHeight = card.StageHeight;
+        read();
         if (card.Scenes.IsEmpty() && hooksStore().newScene)
             card.Scenes.Add(hooksStore().newScene(QStringLiteral("Scene 1")));
     } catch (...) {
@@ -221,17 +223,33 @@ void TProject::Adopt(std::unique_ptr<TWorkDir> staging, const QString& dataFile,
         Doc() = saved;
         throw;
     }
+}
+} // namespace
 
-    // Switch over. Nothing below can fail in a way that leaves a half-open project. The old
-    // project's pictures go only now; their cache keys name its own folder, so the new project
-    // never drew one of them.
-    std::unique_ptr<TWorkDir> previous = ReplaceRunWorkDir(std::move(staging));
+void TProject::TakeScenes(CardData& card)
+{
     Scenes.ClearItems();
     while (!card.Scenes.IsEmpty())
         Scenes.Add(card.Scenes.Extract(0));
     StageWidth = card.StageWidth;
     StageHeight = card.StageHeight;
     SyncDocument();
+}
+
+void TProject::Adopt(std::unique_ptr<TWorkDir> staging, const QString& dataFile, const QString& shownAs)
+{
+    CardData card;
+    readDocument(card, staging->Path(), [&] {
+        ReadCardData(staging->Path() + dataFile, card, hooksStore(), shownAs);
+        Doc().StageWidth = card.StageWidth;
+        Doc().StageHeight = card.StageHeight;
+    });
+
+    // Switch over. Nothing below can fail in a way that leaves a half-open project. The old
+    // project's pictures go only now; their cache keys name its own folder, so the new project
+    // never drew one of them.
+    std::unique_ptr<TWorkDir> previous = ReplaceRunWorkDir(std::move(staging));
+    TakeScenes(card);
     if (mediaStore().reload)
         mediaStore().reload(WorkDir());
     if (previous)
@@ -247,25 +265,10 @@ void TProject::Restore(TTextStr& stream)
 {
     CardData card;
     const TDocument saved = Doc();
-    Doc().Scenes = &card.Scenes;
-    Doc().LogicalScene = nullptr;
-    try {
-        ReadCardStream(stream, card, hooksStore());
-        if (card.Scenes.IsEmpty() && hooksStore().newScene)
-            card.Scenes.Add(hooksStore().newScene(QStringLiteral("Scene 1")));
-    } catch (...) {
-        card.Scenes.ClearItems();
-        Doc() = saved;
-        throw;
-    }
+    readDocument(card, QString(), [&] { ReadCardStream(stream, card, hooksStore()); });
     Doc() = saved;
     Doc().LogicalScene = nullptr;
-    Scenes.ClearItems();
-    while (!card.Scenes.IsEmpty())
-        Scenes.Add(card.Scenes.Extract(0));
-    StageWidth = card.StageWidth;
-    StageHeight = card.StageHeight;
-    SyncDocument();
+    TakeScenes(card);
     m_modified = true;
 }
 

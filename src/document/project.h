@@ -99,6 +99,8 @@ private:
     // Reads dataFile of a working folder prepared for this project and makes both the open
     // project's; the previous working folder goes. Throws and changes nothing when it cannot.
     void Adopt(std::unique_ptr<TWorkDir> staging, const QString& dataFile, const QString& shownAs);
+    // The scenes and stage size read become the project's; the old scenes go.
+    void TakeScenes(CardData& card);
     bool m_modified = false;
 };
 

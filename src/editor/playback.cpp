@@ -17,7 +17,6 @@
 namespace kav {
 
 namespace {
-constexpr int64_t kForever = 2147483647;
 
 bool addedByUserEventChain(const TItemBase* item)
 {
@@ -78,15 +77,8 @@ void TPlayback::ResetItem(TItemBase* item, bool forPlay)
     if (item->Graphic)
         item->Graphic->ResetPlayback();
     item->CycleIndex = item->PrevCycleIndex = 0;
+    // The motion's cycle, end and the firing of events all follow from the path itself.
     const TMotionPath& path = item->Path;
-    item->CycleLength = path.CycleLength();
-    if (!path.HasPath())
-        item->MotionEnd = 0;
-    else if (path.RepeatCount == -1)
-        item->MotionEnd = kForever;
-    else
-        item->MotionEnd = path.Step() > 0 ? ((int64_t(path.RepeatCount) + 1) * item->CycleLength / path.Step() + 1) * 65536 : 0;
-    item->CycleFrames = path.CycleFrames();
     item->SampleIndex = item->PrevSampleIndex = 0;
     if (!path.PathPoints.isEmpty()) {
         item->X = path.PathPoints[0].x;

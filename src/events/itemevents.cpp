@@ -2,12 +2,27 @@
 
 #include "config/settings.h"
 #include "document/item.h"
+#include "document/scene.h"
+#include "events/actionbase.h"
 #include "events/timeactions.h"
 
 #include <algorithm>
 #include <limits>
 
 namespace kav {
+
+void ForEachTimedAction(const TScene& scene,
+                        const std::function<void(const TItemBase&, const TTimeActions&, const TActionBase&)>& visit)
+{
+    for (int i = 0; i < scene.ItemCount(); ++i) {
+        const TItemBase& item = *scene.Item(i);
+        for (int e = 0; e < item.EventCount(); ++e) {
+            const TTimeActions& event = *item.Event(e);
+            for (const auto& a : event.FActions)
+                visit(item, event, static_cast<const TActionBase&>(*a));
+        }
+    }
+}
 
 namespace {
 // The largest whole frame a 16.16 time holds.

@@ -1,11 +1,19 @@
 #pragma once
 #include <QPoint>
 #include <cstdint>
+#include <functional>
 
 namespace kav {
 
+class TActionBase;
 class TItemBase;
+class TScene;
 class TTimeActions;
+
+// Every action of every timed event of the scene's items (items that actions add included), in
+// item and event order.
+void ForEachTimedAction(const TScene& scene,
+                        const std::function<void(const TItemBase&, const TTimeActions&, const TActionBase&)>& visit);
 
 // Editing an item's timed events in time and along its path. Frames given and returned here
 // are the scene's frames (the item's start frame included); event times are 16.16 frames from

@@ -8,6 +8,7 @@
 #include "document/scene.h"
 #include "editor/playback.h"
 #include "events/actions.h"
+#include "events/itemevents.h"
 #include "events/timeactions.h"
 #include "export/exporter.h"
 #include "export/snapshot.h"
@@ -126,21 +127,15 @@ qint64 writeZip(const QString& zipPath, const QString& folder, const QStringList
 QStringList TimedUrlActions()
 {
     QStringList found;
-    const TDocument& doc = Doc();
-    for (int s = 0; s < doc.SceneCount(); ++s) {
-        const TScene* scene = doc.Scene(s);
-        for (int i = 0; i < scene->ItemCount(); ++i) {
-            const TItemBase* item = scene->Item(i);
-            for (int e = 0; e < item->EventCount(); ++e) {
-                const TTimeActions* event = item->Event(e);
-                for (const auto& a : event->FActions)
-                    if (const auto* url = dynamic_cast<const TActionGotoURL*>(a.get()))
-                        found << QStringLiteral("scene '%1', item '%2', frame %3: %4")
-                                     .arg(scene->Name, item->Name)
-                                     .arg(event->Time >> 16)
-                                     .arg(url->URL.left(200));
-            }
-        }
+    for (int s = 0; s < Doc().SceneCount(); ++s) {
+        const TScene& scene = *Doc().Scene(s);
+        ForEachTimedAction(scene, [&](const TItemBase& item, const TTimeActions& event, const TActionBase& action) {
+            if (const auto* url = dynamic_cast<const TActionGotoURL*>(&action))
+                found << QStringLiteral("scene '%1', item '%2', frame %3: %4")
+                             .arg(scene.Name, item.Name)
+                             .arg(event.Time >> 16)
+                             .arg(url->URL.left(200));
+        });
     }
     return found;
 }

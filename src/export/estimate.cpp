@@ -7,6 +7,7 @@
 #include "document/item.h"
 #include "document/scene.h"
 #include "events/actions.h"
+#include "events/itemevents.h"
 #include "events/timeactions.h"
 
 #include <QDir>
@@ -132,18 +133,15 @@ TPerformance EstimatePerformance(QStringList* warnings, const TExportOptions& op
     TPerformance p = ShowStatistics(target, Doc().SceneCount());
     // Browsers play no sound before the visitor's first click, and networks want it that way:
     // the timed sounds of the first scene come before any click.
-    for (int s = 0; s < std::min(1, Doc().SceneCount()); ++s) {
-        const TScene* scene = Doc().Scene(s);
-        for (int i = 0; i < scene->ItemCount(); ++i) {
-            const TItemBase* item = scene->Item(i);
-            for (int e = 0; e < item->EventCount(); ++e)
-                for (const auto& a : item->Event(e)->FActions)
-                    if (const auto* play = dynamic_cast<const TActionPlaySound*>(a.get()))
-                        p.Budget << QStringLiteral("Scene '%1', item '%2' plays the sound '%3' at frame %4, before any "
-                                                   "click: browsers keep it silent until the visitor clicks")
-                                        .arg(scene->Name, item->Name, play->SoundName)
-                                        .arg(item->Event(e)->Time >> 16);
-        }
+    if (Doc().SceneCount() > 0) {
+        const TScene& first = *Doc().Scene(0);
+        ForEachTimedAction(first, [&](const TItemBase& item, const TTimeActions& event, const TActionBase& action) {
+            if (const auto* play = dynamic_cast<const TActionPlaySound*>(&action))
+                p.Budget << QStringLiteral("Scene '%1', item '%2' plays the sound '%3' at frame %4, before any "
+                                           "click: browsers keep it silent until the visitor clicks")
+                                .arg(first.Name, item.Name, play->SoundName)
+                                .arg(event.Time >> 16);
+        });
     }
     return p;
 }

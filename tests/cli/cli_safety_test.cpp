@@ -10,6 +10,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include "clirun.h"
 #include "smalldisk.h"
 #include "testfiles.h"
 
@@ -21,21 +23,11 @@ using kavtest::get;
 using kavtest::put;
 using kavtest::SmallDisk;
 
+using kavtest::cli;
+using kavtest::CliRun;
+using kavtest::kSample;
+
 namespace {
-struct CliRun {
-    int code;
-    QByteArray out, err;
-};
-
-CliRun cli(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral(KAV_APP_DIR "/kavelins-cli"), args);
-    p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
-}
-
-const QString kSample = QStringLiteral(KAV_APP_DIR "/Samples/showcase.plt");
 
 QByteArray wavHeader(int channels, int rate, int bits, quint32 dataBytes)
 {

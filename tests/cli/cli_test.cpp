@@ -10,21 +10,13 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "clirun.h"
+
+using kavtest::cli;
+using kavtest::CliRun;
+using kavtest::kSample;
+
 namespace {
-struct CliRun {
-    int code;
-    QByteArray out, err;
-};
-
-CliRun cli(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral(KAV_APP_DIR "/kavelins-cli"), args);
-    p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
-}
-
-const QString kSample = QStringLiteral(KAV_APP_DIR "/Samples/showcase.plt");
 
 QByteArray cardOf(const QString& plt, const QString& dir)
 {
