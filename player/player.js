@@ -521,11 +521,15 @@ class Engine {
   }
   start() {
     this.sceneIndex = 0; this.soundAction = this.soundName = null; this.sounds = []; this.urls = [];
+    this.loops = 0;   // times a go-to came back to the first scene
     this.begin();
     if (this.pendingScene >= 0) this.switchScene();
   }
   // A looping sound plays on into the next scene, as in the editor.
-  switchScene() { this.sceneIndex = this.pendingScene; this.begin(); } // a go-to at its frame 0 waits a tick
+  switchScene() { // a go-to at its frame 0 waits a tick
+    if (this.pendingScene === 0 && this.sceneIndex !== 0) this.loops++;
+    this.sceneIndex = this.pendingScene; this.begin();
+  }
   tick() {
     this.sounds = []; this.urls = [];
     const items = this.items(), frame = ++this.frame;
@@ -891,6 +895,7 @@ const STYLE = `
 opacity:0;transition:opacity .15s}
 .kavelin-frame:hover .kavelin-controls,.kavelin-frame:focus-within .kavelin-controls,
 .kavelin-frame.kavelin-stopped .kavelin-controls{opacity:1}
+.kavelin-frame.kavelin-ended canvas{visibility:hidden}
 .kavelin-controls button{width:24px;height:24px;padding:3px;margin:0;border:1px solid #fff;border-radius:4px;
 background:rgba(0,0,0,.7);color:#fff;cursor:pointer;line-height:0}
 .kavelin-controls button:focus-visible{outline:2px solid #fff;box-shadow:0 0 0 4px #1a73e8}
@@ -944,6 +949,7 @@ class Player {
     this.ticks = 0;
     const seconds = options.maxSeconds >= 0 ? options.maxSeconds : DEFAULT_PLAY_SECONDS;
     this.maxTicks = Math.round(seconds * 1000 / TICK_MS);   // 0: no limit
+    this.maxLoops = options.maxLoops > 0 ? options.maxLoops | 0 : 0;   // 0: no limit
     this.onScreen = true;
     this.paused = true;   // until play(); `userPaused`: by the visitor; `stopped`: by the time limit
     const canvas = this.canvas = document.createElement('canvas');
@@ -1162,7 +1168,11 @@ class Player {
     let ticks = 0;
     for (; this.owed >= TICK_MS - EARLY_MS && ticks < 5; ticks++, this.owed -= TICK_MS) {
       this.guard(() => { this.engine.tick(); this.ticks++; });
-      if (this.limited && ++this.playedTicks >= this.maxTicks) { this.stopped = true; break; }
+      if (this.limited && this.maxTicks && ++this.playedTicks >= this.maxTicks) { this.stopped = true; break; }
+      // After its last loop an ad stops on its backup image (the slot behind the canvas).
+      if (this.limited && this.maxLoops && this.engine.loops - this.loopsAtPlay >= this.maxLoops) {
+        this.stopped = this.ended = true; break;
+      }
     }
     if (this.owed >= TICK_MS) this.owed = 0;
     if (ticks) { this.render(); if (this.mouse) this.hover(); }
@@ -1175,8 +1185,9 @@ class Player {
   play(byItself = false) {
     if (this.error) return;
     this.played = true;
-    this.paused = this.userPaused = this.stopped = false;
-    this.limited = byItself && this.maxTicks > 0;
+    this.paused = this.userPaused = this.stopped = this.ended = false;
+    this.limited = byItself && (this.maxTicks > 0 || this.maxLoops > 0);
+    this.loopsAtPlay = this.engine.loops;
     this.playedTicks = 0;
     this.updateControls();
     this.schedule();
@@ -1193,6 +1204,7 @@ class Player {
     const still = this.paused || this.stopped || this.error;
     showControl(this.pauseButton, still ? 'play' : 'pause', still ? 'Play animation' : 'Pause animation');
     this.element.classList.toggle('kavelin-stopped', !!this.stopped);
+    this.element.classList.toggle('kavelin-ended', !!this.ended);
     if (this.muteButton) {
       const muted = this.sound.muted;
       showControl(this.muteButton, muted ? 'muted' : 'sound', muted ? 'Turn sound on' : 'Turn sound off');
@@ -1227,7 +1239,7 @@ class Player {
     const engine = this.engine, state = JSON.parse(engine.line(this.ticks));
     return Object.assign(state, {
       color: cssColour(engine.colour), background: !engine.hideBackground,
-      playing: this.running(), paused: !!this.paused, stopped: !!this.stopped,
+      playing: this.running(), paused: !!this.paused, stopped: !!this.stopped, ended: !!this.ended,
     });
   }
   // As `kavelins-cli play --trace`, silent: ticks 0 to n, clicks "X,Y@T" after tick T; `each`
@@ -1294,7 +1306,7 @@ if (testing) {
 }
 
 // Options of one Kavelin: the page's window.kavelinsOptions, then its element's attributes
-// (aria-label or data-label, data-max-seconds).
+// (aria-label or data-label, data-max-seconds, data-max-loops).
 function optionsOf(host, param) {
   const number = name => parseInt(host.getAttribute(name), 10);
   const options = { width: number('width'), height: number('height'), ...window.kavelinsOptions };
@@ -1304,6 +1316,8 @@ function optionsOf(host, param) {
   if (host.hasAttribute('data-click-tag')) options.clickTag = true;
   const seconds = parseFloat(host.getAttribute('data-max-seconds'));
   if (seconds >= 0) options.maxSeconds = seconds;
+  const loops = number('data-max-loops');
+  if (loops > 0) options.maxLoops = loops;
   return options;
 }
 

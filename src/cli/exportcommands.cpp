@@ -75,6 +75,8 @@ int RunExport(const QStringList& args)
     p.addOption({QStringLiteral("drop-timed-urls"), QStringLiteral("ad: leave out timed Go to URL actions instead of refusing.")});
     p.addOption({QStringLiteral("backup-frame"), QStringLiteral("ad: the frame of the first scene shown as the backup image."),
                  QStringLiteral("F")});
+    p.addOption({QStringLiteral("max-loops"), QStringLiteral("ad: loops the ad plays by itself before it stops on its backup image (default 3, 0: no limit)."),
+                 QStringLiteral("N")});
     if (int r = ParseArguments(p, *FindCommand(QStringLiteral("export")), args, 2, 2); r >= 0)
         return r;
     const QString profile = p.value(QStringLiteral("profile"));
@@ -85,6 +87,15 @@ int RunExport(const QStringList& args)
     }
     TAdPackageOptions ad;
     ad.DropTimedUrls = p.isSet(QStringLiteral("drop-timed-urls"));
+    if (p.isSet(QStringLiteral("max-loops"))) {
+        bool ok = false;
+        ad.MaxLoops = p.value(QStringLiteral("max-loops")).toInt(&ok);
+        if (!ok || ad.MaxLoops < 0 || ad.MaxLoops > 1000)
+        {
+            PrintError(QStringLiteral("--max-loops takes a number from 0 (no limit) to 1000"));
+            return BadArguments;
+        }
+    }
     if (p.isSet(QStringLiteral("backup-frame"))) {
         bool ok = false;
         ad.BackupFrame = p.value(QStringLiteral("backup-frame")).toInt(&ok);

@@ -57,7 +57,7 @@ int defaultBackupFrame()
 // The export's page made an ad page: named index.html, the card's element hidden (with scripts
 // off a browser would show a box for it), the backup image behind the player until its first
 // frame and in its place without scripts.
-QByteArray adPage(const QByteArray& page, int width, int height, const QStringList& pictures, bool sounds)
+QByteArray adPage(const QByteArray& page, int width, int height, const QStringList& pictures, bool sounds, int maxLoops)
 {
     QString html = QString::fromUtf8(page);
     const QString size = QStringLiteral("width:%1px;height:%2px").arg(width).arg(height);
@@ -70,7 +70,9 @@ QByteArray adPage(const QByteArray& page, int width, int height, const QStringLi
     if (sounds)
         html.replace(QStringLiteral("<script src=\"player.js\">"),
                      QStringLiteral("<script src=\"sounds.js\"></script>%1<script src=\"player.js\">").arg(eol));
-    html.replace(QStringLiteral("<object class=\"kavelin\""), QStringLiteral("<object style=\"display:none\" data-click-tag class=\"kavelin\""));
+    const QString loops = maxLoops > 0 ? QStringLiteral(" data-max-loops=\"%1\"").arg(maxLoops) : QString();
+    html.replace(QStringLiteral("<object class=\"kavelin\""),
+                 QStringLiteral("<object style=\"display:none\" data-click-tag%1 class=\"kavelin\"").arg(loops));
     html.replace(QStringLiteral("<body>") + eol,
                  QStringLiteral("<body>%1<div class=\"kavelin-slot\" style=\"%2;background:url(backup.gif) no-repeat\">%1")
                      .arg(eol, size));
@@ -194,7 +196,7 @@ TAdPackageResult ExportAdPackage(const QString& zipPath, const TAdPackageOptions
     QStringList pictures = QDir(folder).entryList({QStringLiteral("*.gif")}, QDir::Files, QDir::Name);
     pictures.removeAll(QStringLiteral("backup.gif"));
     WriteFileSafely(folder + QStringLiteral("index.html"),
-                    adPage(readAll(html), Doc().StageWidth, Doc().StageHeight, pictures, !sounds.isEmpty()));
+                    adPage(readAll(html), Doc().StageWidth, Doc().StageHeight, pictures, !sounds.isEmpty(), options.MaxLoops));
     const QStringList names = QDir(folder).entryList(QDir::Files, QDir::Name);
     r.Files << QStringLiteral("index.html");
     for (const QString& n : names)

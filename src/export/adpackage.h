@@ -14,6 +14,8 @@ struct TAdPackageOptions {
     // The frame of the first scene shown as the backup image; -1: the last frame the first
     // scene shows before a go-to leaves it, at most 15 seconds in.
     int BackupFrame = -1;
+    // Played by itself, the ad stops on its backup image after this many loops (0: no limit).
+    int MaxLoops = 3;
     QString Title;  // the page's title
 };
 

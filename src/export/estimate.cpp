@@ -6,6 +6,8 @@
 #include "document/document.h"
 #include "document/item.h"
 #include "document/scene.h"
+#include "editor/playback.h"
+#include "editor/stagerenderer.h"
 #include "events/actions.h"
 #include "events/itemevents.h"
 #include "events/timeactions.h"
@@ -108,6 +110,89 @@ TPerformance ComputePerformance(const TExportSizes& sizes, int scenes, const Set
     return p;
 }
 
+double TAnimationLength::PlaySeconds() const
+{
+    const double pass = PassSeconds();
+    const double seconds = ComesBack ? pass * kAdLoops : Stops ? pass : double(kAdSeconds);
+    return std::min(seconds, double(kAdSeconds));
+}
+
+TAnimationLength MeasureAnimation(int maxFrames)
+{
+    TAnimationLength length;
+    TScene* first = Doc().Scene(0);
+    if (!first)
+        return length;
+    TPlayback playback;
+    playback.Start(true);
+    // What the visitor sees decides: the frames are composed, and the play counts as stopped
+    // at the last frame that changed when the picture then stood still to the end of the measure.
+    TStageRenderer renderer;
+    TStageView view;
+    view.playing = true;
+    QImage previous, frame;
+    int lastChange = 0;
+    bool left = false;
+    int frames = 0;
+    for (; frames < maxFrames; ++frames) {
+        if (!playback.Playing) {
+            length.Stops = true;
+            break;
+        }
+        if (playback.Scene() != first)
+            left = true;
+        else if (left) {
+            length.ComesBack = true;
+            break;
+        }
+        renderer.Compose(frame, playback.Scene(), Doc().StageWidth, Doc().StageHeight, view);
+        if (frame != previous) {
+            lastChange = frames;
+            previous = frame.copy();
+        }
+        playback.Tick();
+    }
+    playback.Stop();
+    length.PassFrames = frames;
+    constexpr int kStillFrames = 2000 / TAnimationLength::kFrameMs;
+    if (!length.Stops && !length.ComesBack) {
+        if (lastChange + kStillFrames < frames) {
+            length.Stops = true;
+            length.PassFrames = lastChange + 1;
+        } else {
+            length.PassFrames = std::min(frames, kAdSeconds * 1000 / TAnimationLength::kFrameMs);
+        }
+    }
+    return length;
+}
+
+QStringList AnimationLengthWarnings(const TAnimationLength& length)
+{
+    QStringList warnings;
+    const QString pass = QString::number(length.PassSeconds(), 'f', 1);
+    if (length.ComesBack) {
+        if (length.PassSeconds() > kAdSeconds)
+            warnings << QStringLiteral("One loop of the animation takes %1 s: the ad stops it at %2 s, before the "
+                                       "loop ends; shorten its scenes")
+                            .arg(pass).arg(kAdSeconds);
+        else if (length.PlaySeconds() > kShortAdSeconds)
+            warnings << QStringLiteral("The animation loops every %1 s, so its %2 loops run %3 s (the ad stops at %4 s); "
+                                       "many networks allow %5 s: shorten its scenes")
+                            .arg(pass).arg(kAdLoops).arg(QString::number(length.PassSeconds() * kAdLoops, 'f', 1))
+                            .arg(kAdSeconds).arg(kShortAdSeconds);
+    } else if (length.Stops) {
+        if (length.PassSeconds() > kShortAdSeconds)
+            warnings << QStringLiteral("The animation runs %1 s; many networks allow %2 s and the ad stops at %3 s: "
+                                       "shorten its scenes")
+                            .arg(pass).arg(kShortAdSeconds).arg(kAdSeconds);
+    } else {
+        warnings << QStringLiteral("The animation never stops by itself: the ad stops it at %1 s, and many networks "
+                                   "allow %2 s; end it with a scene that stays still or goes back to the first scene")
+                        .arg(kAdSeconds).arg(kShortAdSeconds);
+    }
+    return warnings;
+}
+
 TPerformance ComputePerformance(const TExportSizes& sizes, int scenes) { return ComputePerformance(sizes, scenes, settings()); }
 
 TPerformance ShowStatistics(const QString& targetPath, int scenes)
@@ -131,6 +216,8 @@ TPerformance EstimatePerformance(QStringList* warnings, const TExportOptions& op
     if (warnings)
         *warnings << r.Warnings;
     TPerformance p = ShowStatistics(target, Doc().SceneCount());
+    p.Animation = MeasureAnimation();
+    p.Budget << AnimationLengthWarnings(p.Animation);
     // Browsers play no sound before the visitor's first click, and networks want it that way:
     // the timed sounds of the first scene come before any click.
     if (Doc().SceneCount() > 0) {
@@ -169,6 +256,10 @@ QJsonObject PerformanceJson(const TPerformance& p)
                        {"secondsPerScene", p.SecondsPerScene},
                        {"grade", p.Grade},
                        {"today", today},
+                       {"animation", QJsonObject{{"passSeconds", p.Animation.PassSeconds()},
+                                                 {"loops", p.Animation.ComesBack},
+                                                 {"stops", p.Animation.Stops},
+                                                 {"playSeconds", p.Animation.PlaySeconds()}}},
                        {"budget", QJsonObject{{"bytes", total},
                                               {"zipped", p.Sizes.Deflated},
                                               {"files", int(p.Sizes.Files.size())},

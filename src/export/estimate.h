@@ -36,6 +36,26 @@ inline constexpr qint64 kInitialLoadBudget = 150 * 1024;
 inline constexpr int kFileBudget = 40;
 TExportSizes MeasureExportFolder(const QString& folder);
 
+// How long the Kavelin animates by itself (no clicks) from its start, measured by playing it.
+struct TAnimationLength {
+    int PassFrames = 0;     // until it first comes back to the first scene, or stops; else all frames measured
+    bool ComesBack = false; // a go-to brings it back to the first scene: it loops
+    bool Stops = false;     // the play ends by itself
+    // Seconds a visitor sees it move: the loops an ad plays (kAdLoops) or one pass, at most the
+    // ad player's limit (kAdSeconds).
+    double PlaySeconds() const;
+    double PassSeconds() const { return PassFrames * kFrameMs / 1000.0; }
+    static constexpr int kFrameMs = 40;
+};
+inline constexpr int kAdLoops = 3;          // loops an ad plays before it stops on its backup image
+inline constexpr int kAdSeconds = 30;       // the ad player stops animating after this
+inline constexpr int kShortAdSeconds = 15;  // what many networks ask for
+// Plays the open document from its first scene for at most maxFrames frames (the ad's limit and
+// two seconds more, so that a picture standing still at the end is seen to stand still).
+TAnimationLength MeasureAnimation(int maxFrames = (kAdSeconds + 2) * 1000 / TAnimationLength::kFrameMs);
+// The warnings an animation of this length earns, empty when it is within what networks take.
+QStringList AnimationLengthWarnings(const TAnimationLength& length);
+
 struct TPerformance {
     TExportSizes Sizes;
     int Scenes = 1;
@@ -50,6 +70,7 @@ struct TPerformance {
     double TodaySeconds[3] = {0, 0, 0};
     // Budget warnings, each naming what to cut.
     QStringList Budget;
+    TAnimationLength Animation;
 };
 
 inline const char* const kModemNames[3] = {"14.4", "28.8", "33.6"};

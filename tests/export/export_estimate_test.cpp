@@ -111,6 +111,10 @@ TEST_F(EstimateExport, ScratchExportIsMeasuredAndRemoved)
     EXPECT_GT(p.Sizes.Page, 0);
     EXPECT_EQ(p.Sizes.ArchiveExplorer, 4096);
     EXPECT_FALSE(QFileInfo::exists(work.filePath("XXX")));
+    // A picture that never moves: the animation is over at once, nothing to warn about.
+    EXPECT_TRUE(p.Animation.Stops);
+    EXPECT_LE(p.Animation.PassFrames, 1);
+    EXPECT_TRUE(AnimationLengthWarnings(p.Animation).isEmpty());
 
     options.FreeBytes = [](const QString&) { return qint64(0); };  // refused: an empty folder
     p = EstimatePerformance(nullptr, options);
@@ -136,4 +140,16 @@ TEST(EstimateCli, StatsOfAFolderAndEstimateOfAProject)
     EXPECT_EQ(code, 0);
     EXPECT_EQ(o["scenes"].toInt(), 3);
     EXPECT_GT(o["sizes"].toObject()["netscapeArchive"].toInteger(), 0);  // player.js, fontmetrics.js
+    // The sample's last scene moves for ever: the ad's player stops it at 30 s.
+    QJsonObject animation = o["animation"].toObject();
+    EXPECT_FALSE(animation["stops"].toBool());
+    EXPECT_EQ(animation["playSeconds"].toDouble(), 30);
+    EXPECT_TRUE(o["budget"].toObject()["warnings"].toArray()[0].toString().startsWith("The animation never stops"));
+
+    // Scene A goes on to B, which goes back to A: three loops of 6.8 s are more than 15 s.
+    o = cliJson({"estimate", KAV_APP_DIR "/Samples/tests/actions.plt", "--json"}, &code);
+    animation = o["animation"].toObject();
+    EXPECT_TRUE(animation["loops"].toBool());
+    EXPECT_DOUBLE_EQ(animation["passSeconds"].toDouble(), 6.8);
+    EXPECT_TRUE(o["budget"].toObject()["warnings"].toArray()[0].toString().contains("loops every 6.8 s, so its 3 loops run 20.4 s"));
 }

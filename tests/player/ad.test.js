@@ -73,3 +73,26 @@ test('in a sandboxed frame, where nothing may be fetched, the sounds are there',
   assert.ok(loaded.length >= 2 && loaded.every(Boolean), JSON.stringify(loaded));
   await page.close();
 });
+
+test('played by itself, the ad stops on its backup image after its last loop', async () => {
+  // Scene A goes on to B, which comes back to A: a loop of 6.8 s.
+  const open = path.join(root, 'open', 'loops');
+  const zip = path.join(root, 'actions.zip');
+  s.cli('export', '--profile', 'ad', '--drop-timed-urls', '--max-loops', '2', path.join(s.samples, 'tests', 'actions.plt'), zip);
+  execFileSync('unzip', ['-q', '-o', zip, '-d', open]);
+  const page = await browser.newPage();
+  await page.clock.install();
+  await page.goto(s.withTestInterface(server.url + 'loops/index.html'));
+  await page.waitForFunction(() => window.kavelins && window.kavelins.players.length > 0);
+  await page.clock.runFor(100);
+  await page.evaluate(() => window.kavelins.players[0].ready);
+  const state = () => page.evaluate(() => {
+    const player = window.kavelins.players[0];
+    return { ended: player.state().ended, canvas: getComputedStyle(player.canvas).visibility };
+  });
+  await page.clock.runFor(8000);
+  assert.deepEqual(await state(), { ended: false, canvas: 'visible' });
+  await page.clock.runFor(6000);
+  assert.deepEqual(await state(), { ended: true, canvas: 'hidden' });
+  await page.close();
+});
