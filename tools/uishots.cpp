@@ -1,6 +1,7 @@
 // Shows the standard windows one after another on the current screen and saves what the screen
 // shows of each as PNG, for looking at the interface at any scale (QT_SCALE_FACTOR).
 // Usage: kav-uishots APPDIR OUTDIR [SUFFIX]
+#include "editor/forms/exportforms.h"
 #include "ui/forms/bmpbutton.h"
 #include "ui/forms/infobar.h"
 #include "ui/forms/interstore.h"
@@ -98,5 +99,24 @@ int main(int argc, char** argv)
 
     TSaveMsgForm save;
     Shoot(save, QStringLiteral("msg-save"));
+
+    // The export windows.
+    TExportChoice choice;
+    choice.Target = QStringLiteral("/home/anna/My Kavelins/spring-sale.zip");
+    choice.Ad = true;
+    TExportForm exportForm(choice);
+    Shoot(exportForm, QStringLiteral("export"));
+    TExportSizes exported;
+    exported.Media = 38000;
+    exported.Page = 2100;
+    exported.ArchiveNetscape = exported.ArchiveExplorer = 30500;
+    exported.Files = {{QStringLiteral("Item3.gif"), 21000}, {QStringLiteral("player.js"), 28000}, {QStringLiteral("Item0.au"), 17000}};
+    exported.Deflated = 52000;
+    TPerformance performance = ComputePerformance(exported, 3);
+    performance.Animation.PassFrames = 170;
+    performance.Animation.ComesBack = true;
+    performance.Budget = AnimationLengthWarnings(performance.Animation);
+    TStatForm stat(performance, true);
+    Shoot(stat, QStringLiteral("statform"));
     return 0;
 }

@@ -1,4 +1,5 @@
 #include "export/exporter.h"
+#include "export/previewserver.h"
 
 #include "document/project.h"
 #include "config/settings.h"
@@ -314,7 +315,7 @@ QStringList ExportProblems()
 // ---------------------------------------------------------------------------------------------
 void SetUrlOpener(TUrlOpener opener) { urlOpener() = std::move(opener); }
 
-TExportResult PreviewInBrowser(const TExportOptions& options)
+TExportResult PreviewInBrowser(const TExportOptions& options, TPreviewServer* server)
 {
     const QString workDir = Doc().WorkDir;
     if (workDir.isEmpty())
@@ -326,10 +327,14 @@ TExportResult PreviewInBrowser(const TExportOptions& options)
     TExportResult r = ExportCard(workDir + QStringLiteral("Preview.html"), options);
     if (!r.Exported)
         throw UserError(r.Refusal);
-    const QUrl page = QUrl::fromLocalFile(r.Paths.BasePath + QStringLiteral(".html"));
+    QUrl page = QUrl::fromLocalFile(r.Paths.BasePath + QStringLiteral(".html"));
+    if (server) {
+        server->Serve(folder);
+        page = server->UrlOf(QFileInfo(page.toLocalFile()).fileName());
+    }
     const bool opened = urlOpener() ? urlOpener()(page) : QDesktopServices::openUrl(page);
     if (!opened)
-        throw UserError(QStringLiteral("Cannot open %1 in a browser").arg(native(page.toLocalFile())));
+        throw UserError(QStringLiteral("Cannot open %1 in a browser").arg(page.toDisplayString()));
     return r;
 }
 

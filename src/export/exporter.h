@@ -68,11 +68,13 @@ void CopyFileMakingDirs(const QString& source, const QString& destination);
 void WriteWholeFile(const QString& path, const QByteArray& bytes);
 
 // Preview in Browser: the export into the working folder's "Preview/" (emptied first), then
-// its page (Preview/Preview.html) opened with the desktop's browser. The opener is
-// QDesktopServices::openUrl unless one is set (tests; an empty one restores it). Throws
-// UserError when the export is refused or fails, or the page cannot be opened.
+// its page (Preview/Preview.html) opened with the desktop's browser: from the loopback web
+// server when one is given (the editor keeps one, so that sounds play), else as a file. The
+// opener is QDesktopServices::openUrl unless one is set (tests; an empty one restores it).
+// Throws UserError when the export is refused or fails, or the page cannot be opened.
 using TUrlOpener = std::function<bool(const QUrl&)>;
 void SetUrlOpener(TUrlOpener opener);
-TExportResult PreviewInBrowser(const TExportOptions& options = {});
+class TPreviewServer;
+TExportResult PreviewInBrowser(const TExportOptions& options = {}, TPreviewServer* server = nullptr);
 
 } // namespace kav

@@ -7,16 +7,45 @@
 #include "events/actions.h"
 #include "events/timeactions.h"
 #include "export/exporter.h"
+#include "export/previewserver.h"
 #include "export_cardreader.h"
 #include "ui/langstrings.h"
 
+#include <QCoreApplication>
 #include <QDataStream>
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QTcpSocket>
 #include <QFile>
 #include <QImageReader>
 #include <QProcess>
 
 using namespace kav;
 using namespace kavtest;
+
+namespace {
+// One request to the loopback server, the whole answer back (the server runs on this thread).
+QByteArray httpGet(quint16 port, const QByteArray& request)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    QByteArray answer;
+    QElapsedTimer clock;
+    clock.start();
+    bool sent = false;
+    while (clock.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (!sent && socket.state() == QAbstractSocket::ConnectedState) {
+            socket.write(request);
+            sent = true;
+        }
+        answer += socket.readAll();
+        if (sent && socket.state() == QAbstractSocket::UnconnectedState)
+            break;
+    }
+    return answer + socket.readAll();
+}
+} // namespace
 
 namespace {
 
@@ -254,8 +283,47 @@ TEST_F(ExportTest, PreviewExportsIntoTheWorkingFolderAndOpensThePage)
     EXPECT_TRUE(QFile::exists(work.filePath("Preview/Preview.dsc")));
     EXPECT_FALSE(QFile::exists(work.filePath("Preview/Item9.gif")));
 
+    // From the editor the page comes over the loopback server, as a web site would serve it.
+    TPreviewServer server;
+    opened.clear();
+    PreviewInBrowser(options, &server);
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened[0], server.UrlOf("Preview.html"));
+    EXPECT_EQ(opened[0].host(), "127.0.0.1");
+    const QByteArray page = httpGet(server.Port(), "GET /Preview.html HTTP/1.1\r\nHost: x\r\n\r\n");
+    EXPECT_TRUE(page.startsWith("HTTP/1.1 200 OK")) << page.left(100).toStdString();
+    EXPECT_TRUE(page.contains("<param name = \"Card\"")) << page.left(300).toStdString();
+
     SetUrlOpener([](const QUrl&) { return false; });
     EXPECT_THROW(PreviewInBrowser(options), UserError);
+}
+
+TEST(PreviewServer, ServesTheFolderAndNothingElse)
+{
+    QTemporaryDir root;
+    writeFile(root.filePath("site/page.html"), "<p>page</p>");
+    writeFile(root.filePath("site/media/a b.gif"), "GIF89a");
+    writeFile(root.filePath("secret.txt"), "secret");
+    QFile::link(root.filePath("secret.txt"), root.filePath("site/link.txt"));
+    TPreviewServer server;
+    server.Serve(root.filePath("site"));
+    const quint16 port = server.Port();
+    auto get = [port](const QByteArray& head) { return httpGet(port, head); };
+
+    QByteArray r = get("GET /media/a%20b.gif?x=1 HTTP/1.1\r\nHost: x\r\n\r\n");
+    EXPECT_TRUE(r.startsWith("HTTP/1.1 200 OK"));
+    EXPECT_TRUE(r.contains("Content-Type: image/gif"));
+    EXPECT_TRUE(r.endsWith("\r\n\r\nGIF89a"));
+    r = get("HEAD /page.html HTTP/1.0\r\n\r\n");
+    EXPECT_TRUE(r.contains("Content-Length: 11") && r.endsWith("\r\n\r\n")) << r.toStdString();
+    // Nothing outside the folder, however the path is written.
+    for (const char* path : {"/../secret.txt", "/%2e%2e/secret.txt", "/media/../../secret.txt", "/link.txt", "/media", "/nothing"})
+        EXPECT_TRUE(get(QByteArray("GET ") + path + " HTTP/1.1\r\n\r\n").startsWith("HTTP/1.1 404")) << path;
+    EXPECT_TRUE(get("POST /page.html HTTP/1.1\r\n\r\n").startsWith("HTTP/1.1 405"));
+    EXPECT_TRUE(get("nonsense\r\n\r\n").startsWith("HTTP/1.1 400"));
+    EXPECT_TRUE(get(QByteArray(TPreviewServer::kMaxRequestHead + 10, 'x')).startsWith("HTTP/1.1 413"));
+    server.Stop();
+    EXPECT_FALSE(server.Listening());
 }
 
 // --- The showcase through kavelins-cli ---------------------------------------------------------

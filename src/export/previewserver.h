@@ -1,0 +1,42 @@
+#pragma once
+// The preview's web server: serves one folder to this computer alone (127.0.0.1, a free port),
+// so that the browser loads the preview as a web site would, sounds and all (a page opened
+// from a file may not fetch them). Only GET and HEAD of files inside the folder.
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+class QTcpServer;
+class QTcpSocket;
+
+namespace kav {
+
+class TPreviewServer : public QObject {
+    Q_OBJECT
+public:
+    explicit TPreviewServer(QObject* parent = nullptr);
+    ~TPreviewServer() override;
+
+    // Serves `folder` from now on, listening first when not yet. Throws UserError when no port
+    // can be opened.
+    void Serve(const QString& folder);
+    void Stop();
+    bool Listening() const;
+    quint16 Port() const;
+    // The address of a file of the folder (a path relative to it).
+    QUrl UrlOf(const QString& relativePath) const;
+
+    // The largest request head and file it answers.
+    static constexpr int kMaxRequestHead = 8192;
+    static constexpr qint64 kMaxFileBytes = 256LL * 1024 * 1024;
+
+private:
+    void Accept();
+    void Read(QTcpSocket* socket);
+    void Answer(QTcpSocket* socket, const QByteArray& head);
+
+    QTcpServer* m_server;
+    QString m_folder;
+};
+
+} // namespace kav
