@@ -871,11 +871,16 @@ function openUrl(action, base) {
 // An ad's exit: the first address opened by a click, in the order of the card. The ad server
 // hands the address it counts clicks with as the page's "clickTag" (query string first, then
 // window.clickTag); without one the stored address stays.
-function exitActionOf(card) {
+// The exit: the click action that opens the address the page names, else the first that opens one.
+function exitActionOf(card, url) {
+  let first = null;
   for (const item of card.items)
     for (const action of item.clickActions || [])
-      if (action.code === ACTION.URL) return action;
-  return null;
+      if (action.code === ACTION.URL) {
+        if (!url || action.url === url) return action;
+        first = first || action;
+      }
+  return first;
 }
 function clickTag() {
   let tag = null;
@@ -969,7 +974,7 @@ class Player {
         play: (name, loop) => this.sound.play(name, loop), stop: () => this.sound.stop(),
         url: action => this.openPage(action),
       }, this.media);
-      if (options.clickTag) this.exitAction = exitActionOf(this.card);
+      if (options.clickTag) this.exitAction = exitActionOf(this.card, options.exitUrl);
       this.engine.start();
     } catch (error) {
       this.fail(error);
@@ -1230,7 +1235,7 @@ class Player {
   openPage(action) {
     if (this.exitAction === undefined) return openUrl(action, this.base);
     if (!this.engine.clicking) return warn('an ad opens pages only when clicked');
-    if (action !== this.exitAction) return openUrl(action, this.base);
+    if (!this.exitAction || action.url !== this.exitAction.url) return openUrl(action, this.base);
     const tag = clickTag();
     openUrl(tag ? { url: tag, relative: false, frame: '_blank' } : { ...action, frame: '_blank' }, this.base);
   }
@@ -1313,7 +1318,11 @@ function optionsOf(host, param) {
   const label = host.getAttribute('aria-label') || host.getAttribute('data-label')
     || (param !== host && param.getAttribute('aria-label'));
   if (label) options.label = label;
-  if (host.hasAttribute('data-click-tag')) options.clickTag = true;
+  if (host.hasAttribute('data-click-tag')) {
+    options.clickTag = true;
+    const exit = host.getAttribute('data-click-tag');
+    if (exit) options.exitUrl = exit;
+  }
   const seconds = parseFloat(host.getAttribute('data-max-seconds'));
   if (seconds >= 0) options.maxSeconds = seconds;
   const loops = number('data-max-loops');

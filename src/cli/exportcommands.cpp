@@ -75,6 +75,8 @@ int RunExport(const QStringList& args)
     p.addOption({QStringLiteral("drop-timed-urls"), QStringLiteral("ad: leave out timed Go to URL actions instead of refusing.")});
     p.addOption({QStringLiteral("backup-frame"), QStringLiteral("ad: the frame of the first scene shown as the backup image."),
                  QStringLiteral("F")});
+    p.addOption({QStringLiteral("exit"), QStringLiteral("ad: the address a click sends to the network's click tag (default: the first a click opens)."),
+                 QStringLiteral("URL")});
     p.addOption({QStringLiteral("max-loops"), QStringLiteral("ad: loops the ad plays by itself before it stops on its backup image (default 3, 0: no limit)."),
                  QStringLiteral("N")});
     if (int r = ParseArguments(p, *FindCommand(QStringLiteral("export")), args, 2, 2); r >= 0)
@@ -87,6 +89,7 @@ int RunExport(const QStringList& args)
     }
     TAdPackageOptions ad;
     ad.DropTimedUrls = p.isSet(QStringLiteral("drop-timed-urls"));
+    ad.ExitUrl = p.value(QStringLiteral("exit"));
     if (p.isSet(QStringLiteral("max-loops"))) {
         bool ok = false;
         ad.MaxLoops = p.value(QStringLiteral("max-loops")).toInt(&ok);

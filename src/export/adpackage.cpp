@@ -4,6 +4,7 @@
 #include "core/safefile.h"
 #include "document/cardrecords.h"
 #include "document/document.h"
+#include "document/gfxitem.h"
 #include "document/item.h"
 #include "document/scene.h"
 #include "editor/playback.h"
@@ -57,7 +58,8 @@ int defaultBackupFrame()
 // The export's page made an ad page: named index.html, the card's element hidden (with scripts
 // off a browser would show a box for it), the backup image behind the player until its first
 // frame and in its place without scripts.
-QByteArray adPage(const QByteArray& page, int width, int height, const QStringList& pictures, bool sounds, int maxLoops)
+QByteArray adPage(const QByteArray& page, int width, int height, const QStringList& pictures, bool sounds, int maxLoops,
+                  const QString& exitUrl)
 {
     QString html = QString::fromUtf8(page);
     const QString size = QStringLiteral("width:%1px;height:%2px").arg(width).arg(height);
@@ -71,8 +73,9 @@ QByteArray adPage(const QByteArray& page, int width, int height, const QStringLi
         html.replace(QStringLiteral("<script src=\"player.js\">"),
                      QStringLiteral("<script src=\"sounds.js\"></script>%1<script src=\"player.js\">").arg(eol));
     const QString loops = maxLoops > 0 ? QStringLiteral(" data-max-loops=\"%1\"").arg(maxLoops) : QString();
+    const QString exit = exitUrl.isEmpty() ? QString() : QStringLiteral("=\"%1\"").arg(exitUrl.toHtmlEscaped());
     html.replace(QStringLiteral("<object class=\"kavelin\""),
-                 QStringLiteral("<object style=\"display:none\" data-click-tag%1 class=\"kavelin\"").arg(loops));
+                 QStringLiteral("<object style=\"display:none\" data-click-tag%1%2 class=\"kavelin\"").arg(exit, loops));
     html.replace(QStringLiteral("<body>") + eol,
                  QStringLiteral("<body>%1<div class=\"kavelin-slot\" style=\"%2;background:url(backup.gif) no-repeat\">%1")
                      .arg(eol, size));
@@ -126,6 +129,26 @@ qint64 writeZip(const QString& zipPath, const QString& folder, const QStringList
 }
 } // namespace
 
+QStringList ClickUrls()
+{
+    QStringList found;
+    for (int s = 0; s < Doc().SceneCount(); ++s) {
+        const TScene& scene = *Doc().Scene(s);
+        for (int i = 0; i < scene.ItemCount(); ++i) {
+            const TGfxItemBase* graphic = scene.Item(i)->Graphic;
+            if (!graphic)
+                continue;
+            for (int a = 0; a < graphic->UserEvents.Count(); ++a)
+                if (const auto* url = dynamic_cast<const TActionGotoURL*>(graphic->UserEvents.At(a))) {
+                    const QString address = CardLine(SafeWebAddress(url->URL, url->Relative));
+                    if (!address.isEmpty() && !found.contains(address))
+                        found << address;
+                }
+        }
+    }
+    return found;
+}
+
 QStringList TimedUrlActions()
 {
     QStringList found;
@@ -152,6 +175,10 @@ TAdPackageResult ExportAdPackage(const QString& zipPath, const TAdPackageOptions
                                        "Go to URL actions are timed: %2 (leave them out with --drop-timed-urls, or make "
                                        "them click actions)")
                             .arg(native(r.Target), timed.join(QStringLiteral("; "))));
+    if (!options.ExitUrl.isEmpty() && !ClickUrls().contains(options.ExitUrl))
+        throw UserError(QStringLiteral("%1 was not made: no click opens %2, so it cannot be the exit; the addresses clicks "
+                                       "open: %3")
+                            .arg(native(r.Target), options.ExitUrl, ClickUrls().join(QStringLiteral(", "))));
     for (const QString& t : timed)
         r.Warnings << QStringLiteral("Left out of the ad package, as it would open a page without a click: %1").arg(t);
 
@@ -196,7 +223,8 @@ TAdPackageResult ExportAdPackage(const QString& zipPath, const TAdPackageOptions
     QStringList pictures = QDir(folder).entryList({QStringLiteral("*.gif")}, QDir::Files, QDir::Name);
     pictures.removeAll(QStringLiteral("backup.gif"));
     WriteFileSafely(folder + QStringLiteral("index.html"),
-                    adPage(readAll(html), Doc().StageWidth, Doc().StageHeight, pictures, !sounds.isEmpty(), options.MaxLoops));
+                    adPage(readAll(html), Doc().StageWidth, Doc().StageHeight, pictures, !sounds.isEmpty(), options.MaxLoops,
+                           options.ExitUrl));
     const QStringList names = QDir(folder).entryList(QDir::Files, QDir::Name);
     r.Files << QStringLiteral("index.html");
     for (const QString& n : names)

@@ -16,6 +16,8 @@ struct TAdPackageOptions {
     int BackupFrame = -1;
     // Played by itself, the ad stops on its backup image after this many loops (0: no limit).
     int MaxLoops = 3;
+    // The address a click sends to the network's click tag (one of ClickUrls); empty: the first.
+    QString ExitUrl;
     QString Title;  // the page's title
 };
 
@@ -30,6 +32,10 @@ struct TAdPackageResult {
 
 // The most files a package may hold for the networks that count them.
 constexpr int kMaxAdPackageFiles = 40;
+
+// The addresses that clicks open in the open document, as the page gets them, each once, in the
+// order of scenes, items and their click actions: the first is the ad's exit unless another is chosen.
+QStringList ClickUrls();
 
 // The timed Go to URL actions of the open document, one line each: scene, item, frame, address.
 QStringList TimedUrlActions();

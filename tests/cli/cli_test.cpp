@@ -139,6 +139,7 @@ TEST(Cli, AdPackageHoldsOnlyWhatThePageFetches)
     EXPECT_TRUE(html.contains("<meta name=\"ad.size\" content=\"width=468,height=120\">"));
     EXPECT_TRUE(html.contains("<noscript><img src=\"backup.gif\""));
     EXPECT_TRUE(html.contains("<object style=\"display:none\" data-click-tag"));  // no plugin box without scripts
+    EXPECT_TRUE(html.contains(" data-max-loops=\"3\" "));   // stops on the backup image after three loops
     EXPECT_FALSE(html.contains("offers/index.html"));             // the timed address is gone
     static const QRegularExpression reference(QStringLiteral("(?:src|href)=\"([^\"]*)\""));
     for (auto m = reference.globalMatch(html); m.hasNext();) {
@@ -161,4 +162,17 @@ TEST(Cli, AdPackageHoldsOnlyWhatThePageFetches)
     }
     QImage backup(open.filePath("backup.gif"));
     EXPECT_EQ(backup.size(), QSize(468, 120));
+    // The exit must be an address a click opens.
+    r = cli({"export", "--profile", "ad", "--drop-timed-urls", "--exit", "https://nowhere.example/", kSample,
+             tmp.filePath("ad/exit.zip")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("no click opens https://nowhere.example/, so it cannot be the exit")) << r.err.constData();
+    EXPECT_FALSE(QFile::exists(tmp.filePath("ad/exit.zip")));
+    r = cli({"export", "--profile", "ad", "--drop-timed-urls", "--exit", "https://example.com/sunny", kSample,
+             tmp.filePath("ad/exit.zip")});
+    EXPECT_EQ(r.code, 0) << r.err.constData();
+    QProcess list;
+    list.start("unzip", {"-p", tmp.filePath("ad/exit.zip"), "index.html"});
+    ASSERT_TRUE(list.waitForFinished());
+    EXPECT_TRUE(list.readAllStandardOutput().contains("data-click-tag=\"https://example.com/sunny\""));
 }

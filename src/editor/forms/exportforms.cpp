@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -69,7 +70,7 @@ TExportForm::TExportForm(const TExportChoice& initial, QWidget* parent) : TStdPe
     setObjectName(QStringLiteral("ExportForm"));
     setWindowTitle(QStringLiteral("Export"));
     StdLabelTitle->setText(QStringLiteral("Export the Kavelin"));
-    constexpr int kWidth = 520, kHeight = 330;
+    constexpr int kWidth = 540, kHeight = 360;
     SetClientSize(kWidth, kHeight);
     QWidget* content = Content(this, kWidth, kHeight);
     auto* grid = new QGridLayout(content);
@@ -108,11 +109,24 @@ TExportForm::TExportForm(const TExportChoice& initial, QWidget* parent) : TStdPe
     QPalette grey = hint->palette();
     grey.setColor(QPalette::WindowText, QColor(0x55, 0x5F, 0x6D));
     hint->setPalette(grey);
+    auto* exitLabel = Label("LabelExit", QStringLiteral("E&xit:"), content);
+    ExitUrl = new QComboBox(content);
+    ExitUrl->setObjectName(QStringLiteral("ExitUrl"));
+    ExitUrl->setToolTip(QStringLiteral("The address a click sends to the ad network's click tag"));
+    exitLabel->setBuddy(ExitUrl);
+    const QStringList urls = ClickUrls();
+    ExitUrl->addItems(urls);
+    if (urls.isEmpty())
+        ExitUrl->addItem(QStringLiteral("(no click opens a web page)"));
+    if (const int i = urls.indexOf(initial.ExitUrl); i >= 0)
+        ExitUrl->setCurrentIndex(i);
     grid->addWidget(DropTimedUrls, 3, 0, 1, 3);
-    grid->addWidget(loopsLabel, 4, 0);
-    grid->addWidget(MaxLoops, 4, 1, Qt::AlignLeft);
-    grid->addWidget(hint, 5, 0, 1, 3);
-    grid->setRowStretch(6, 1);
+    grid->addWidget(exitLabel, 4, 0);
+    grid->addWidget(ExitUrl, 4, 1, 1, 2);
+    grid->addWidget(loopsLabel, 5, 0);
+    grid->addWidget(MaxLoops, 5, 1, Qt::AlignLeft);
+    grid->addWidget(hint, 6, 0, 1, 3);
+    grid->setRowStretch(7, 1);
 
     (initial.Ad ? RadioAd : RadioWeb)->setChecked(true);
     TargetEdit->setText(QDir::toNativeSeparators(initial.Target));
@@ -136,6 +150,7 @@ void TExportForm::KindChanged()
     const bool ad = RadioAd->isChecked();
     DropTimedUrls->setEnabled(ad);
     MaxLoops->setEnabled(ad);
+    ExitUrl->setEnabled(ad && !ClickUrls().isEmpty());
     // The target keeps its name and takes the kind's extension.
     QString target = TargetEdit->text().trimmed();
     if (!target.isEmpty()) {
@@ -158,6 +173,7 @@ TExportChoice TExportForm::Choice() const
     c.Target = QDir::fromNativeSeparators(TargetEdit->text().trimmed());
     c.DropTimedUrls = DropTimedUrls->isChecked();
     c.MaxLoops = MaxLoops->value();
+    c.ExitUrl = ExitUrl->isEnabled() && ExitUrl->currentIndex() > 0 ? ExitUrl->currentText() : QString();
     return c;
 }
 
@@ -323,6 +339,7 @@ bool TExportCommands::Export()
             TAdPackageOptions options;
             options.DropTimedUrls = choice.DropTimedUrls;
             options.MaxLoops = choice.MaxLoops;
+            options.ExitUrl = choice.ExitUrl;
             options.Title = title;
             TAdPackageResult r;
             {

@@ -13,6 +13,7 @@
 #include <optional>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
@@ -29,6 +30,7 @@ struct TExportChoice {
     QString Target;              // the page (web) or the zip (ad)
     bool DropTimedUrls = false;  // ad: leave out timed Go to URL actions
     int MaxLoops = 3;            // ad: loops played by itself, 0 for no limit
+    QString ExitUrl;             // ad: the address sent to the click tag; empty: the first
 };
 
 // The export window: the kind of export, the target with a Browse button, the ad's options.
@@ -43,6 +45,7 @@ public:
     QLineEdit* TargetEdit = nullptr;
     QCheckBox* DropTimedUrls = nullptr;
     QSpinBox* MaxLoops = nullptr;
+    QComboBox* ExitUrl = nullptr;   // the addresses clicks open
     // Asks for a target file for the kind chosen; empty when cancelled. Set by the owner.
     std::function<QString(bool ad, const QString& current)> Browse;
 
