@@ -99,7 +99,13 @@ void TCastList::InitCastList()
     // The right button and the curve after it close the row.
     const int leftRight = kLeftButtonX + kButtonWidth;
     const int end = kButtonWidth + 2 + Picture(QStringLiteral("CastCurve"), 1).deviceIndependentSize().toSize().width();
-    m_slotCount = std::max(1, CastPaging::SlotCount(width(), leftRight, end, kSlotWidth));
+    const int count = std::max(1, CastPaging::SlotCount(width(), leftRight, end, kSlotWidth));
+    if (count != m_slotCount) {
+        // Pages keep starting at a multiple of the slot count.
+        m_slotCount = count;
+        m_first -= m_first % count;
+        update();
+    }
     const QRect last = SlotRect(m_slotCount - 1);
     m_right->move(last.right() + 3, kSlotTop);
     UpdateCastBtns();
@@ -255,6 +261,7 @@ QImage TCastList::Thumbnail(const TItemBase* item)
     const TGfxItemBase* g = item ? item->Graphic : nullptr;
     if (!g)
         return QImage();
+    // A text shows the head of each line, as its graphic draws itself small.
     const QRect bounds = g->GetBounds();
     const int w = std::max(1, bounds.width()), h = std::max(1, bounds.height());
     // Drawn at its size when it fits, else scaled down keeping its shape. Large pictures are
