@@ -47,6 +47,8 @@ public:
     // The interval of the held button's next repeat; 0 when no button is held.
     int RepeatInterval() const { return m_repeat.isActive() ? m_repeat.interval() : 0; }
 
+    // Forgets the kept thumbnails (they are made again as slots show them).
+    void DropThumbnails() { m_thumbs.clear(); }
     // The picture of one item as its slot shows it, fitted into 76 x 56.
     static QImage Thumbnail(const TItemBase* item);
 

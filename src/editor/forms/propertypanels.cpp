@@ -625,11 +625,11 @@ bool TLowerToolPanel::eventFilter(QObject* watched, QEvent* event)
         switch (key->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            // Applies and leaves the edit.
-            ApplyStageEdit(edit);
+            // Leaves the edit and applies it; the edit then shows the value used.
             m_leavingEdit = true;
             edit->clearFocus();
             m_leavingEdit = false;
+            ApplyStageEdit(edit);
             return true;
         case Qt::Key_Escape:
             // Leaves without applying.
