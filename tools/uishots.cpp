@@ -143,7 +143,7 @@ int ShootPanels(const QString& appDir)
 
     QWidget host;
     host.setWindowTitle(QStringLiteral("Lower tool panel"));
-    host.resize(980, TLowerToolPanel::kPropHeight + TCastList::kRowHeight);
+    host.resize(780, TLowerToolPanel::kPropHeight + TCastList::kRowHeight);
     TLowerToolPanel panel(session, &host);
     panel.setGeometry(host.rect());
     session.Changed = [&] {

@@ -310,19 +310,16 @@ void AddLowerPanelArt(std::vector<Recipe>& r)
         g.setColorAt(1, kCastBottom);
         p.fillRect(QRectF(0, 0, 24, 100), g);
         p.fillRect(QRectF(0, 0, 24, 1), QColor(0xBD, 0xC5, 0xD1));
-        // A soft ridge that closes the row on the right.
-        QPainterPath ridge;
-        ridge.moveTo(24, 8);
-        ridge.cubicTo(10, 14, 8, 40, 8, 52);
-        ridge.cubicTo(8, 64, 10, 88, 24, 96);
-        QPainterPath fill = ridge;
-        fill.lineTo(24, 8);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0xC4, 0xCC, 0xD8));
-        p.drawPath(fill);
-        p.setBrush(Qt::NoBrush);
+        // The row ends in a soft fold: a shaded groove and a highlight beside it.
+        QLinearGradient fold(0, 0, 24, 0);
+        fold.setColorAt(0, QColor(0, 0, 0, 0));
+        fold.setColorAt(0.55, QColor(20, 35, 60, 22));
+        fold.setColorAt(1, QColor(20, 35, 60, 6));
+        p.fillRect(QRectF(0, 1, 24, 99), fold);
+        p.setPen(QPen(QColor(0xB4, 0xBD, 0xCA), 1));
+        p.drawLine(QPointF(12.5, 10), QPointF(12.5, 90));
         p.setPen(QPen(QColor(255, 255, 255, 170), 1));
-        p.drawPath(ridge.translated(-1, 0));
+        p.drawLine(QPointF(13.5, 10), QPointF(13.5, 90));
     }});
 
     // The two cast scroll buttons: a tall rounded face with a chevron.

@@ -24,16 +24,7 @@ constexpr int kButtonWidth = 22;
 constexpr int kLeftButtonX = 6;
 constexpr int kThumbWidth = 76, kThumbHeight = 56;
 
-// The row's pictures, decoded once per screen scale.
-const QImage& Picture(const QString& name, qreal dpr)
-{
-    static QHash<QString, QImage> kept;
-    const QString key = name + QLatin1Char('@') + QString::number(dpr);
-    auto it = kept.find(key);
-    if (it == kept.end())
-        it = kept.insert(key, LoadInterfaceBitmap(QStringLiteral("LowerToolPanel\\") + name, dpr, QSize(8, 8)));
-    return *it;
-}
+const QImage& Picture(const QString& name, qreal dpr) { return LowerPanelPicture(name, dpr); }
 
 // What a thumbnail depends on: when it is unchanged the kept picture is still right.
 QString Signature(const TItemBase* item)
@@ -60,6 +51,18 @@ QString Signature(const TItemBase* item)
 }
 
 } // namespace
+
+const QImage& LowerPanelPicture(const QString& name, qreal dpr)
+{
+    static QHash<QString, QImage> kept;
+    // A store opened (or changed) later must not leave blanks kept from before.
+    const QString key = name + QLatin1Char('@') + QString::number(dpr) + QLatin1Char('#') +
+                        QString::number(InterStore().IsOpen() ? InterStore().Count() : -1);
+    auto it = kept.find(key);
+    if (it == kept.end())
+        it = kept.insert(key, LoadInterfaceBitmap(QStringLiteral("LowerToolPanel\\") + name, dpr, QSize(8, 8)));
+    return *it;
+}
 
 TCastList::TCastList(TEditSession& session, QWidget* parent) : QWidget(parent), m_session(session)
 {

@@ -10,6 +10,9 @@ class TBmpButton;
 class TEditSession;
 class TItemBase;
 
+// A picture of the lower tool panel ("LowerToolPanel\\" + name), decoded once per screen scale.
+const QImage& LowerPanelPicture(const QString& name, qreal dpr);
+
 // The cast list: a row of thumbnail slots for the current scene, the background first. Slot tags
 // run on from FirstTag(): tag 0 is the background, tag k the scene's item k - 1. The two buttons
 // page through the scene and keep paging, ever faster, while held.

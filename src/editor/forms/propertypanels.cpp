@@ -88,9 +88,9 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         const qreal dpr = devicePixelRatioF();
-        const QImage left = LoadInterfaceBitmap(QStringLiteral("LowerToolPanel\\PropLeft"), dpr);
-        const QImage middle = LoadInterfaceBitmap(QStringLiteral("LowerToolPanel\\PropMiddle"), dpr);
-        const QImage right = LoadInterfaceBitmap(QStringLiteral("LowerToolPanel\\PropRight"), dpr);
+        const QImage& left = LowerPanelPicture(QStringLiteral("PropLeft"), dpr);
+        const QImage& middle = LowerPanelPicture(QStringLiteral("PropMiddle"), dpr);
+        const QImage& right = LowerPanelPicture(QStringLiteral("PropRight"), dpr);
         const int lw = left.deviceIndependentSize().toSize().width();
         const int rw = right.deviceIndependentSize().toSize().width();
         QPainter p(this);
