@@ -536,3 +536,46 @@ TEST(TypedNumbers, NeverFailAndKeepToTheirRange)
     EXPECT_EQ(NextAlignment(taRightJustify), taCenter);
     EXPECT_EQ(NextAlignment(taCenter), taLeftJustify);
 }
+
+TEST_F(Panels, ItemMenuShowsWhatTheSelectionCanDo)
+{
+    TItemBase* image = addImage();
+    TItemBase* anim = addAnim();
+    TItemBase* text = addText("Hi");
+    TItemMenuState m = ItemMenuState(*session);
+    EXPECT_FALSE(m.center || m.color || m.replaceEnabled || m.deleteEnabled || m.orderEnabled);
+
+    session->Select(image);
+    m = ItemMenuState(*session);
+    EXPECT_TRUE(m.center && m.speed && m.flip && m.flipEnabled && m.speedEnabled);
+    EXPECT_FALSE(m.loop || m.tempo || m.font || m.color || m.colorEnabled);
+    EXPECT_TRUE(m.deleteEnabled && m.orderEnabled && m.duplicateEnabled && m.alignmentEnabled);
+    EXPECT_EQ(m.speedValue, 5);
+
+    session->Select(anim);
+    m = ItemMenuState(*session);
+    EXPECT_TRUE(m.flip && m.loop && m.tempo && m.loopChecked);
+    EXPECT_FALSE(m.font || m.effect);
+    EXPECT_EQ(m.tempoShown, ShownTempo(static_cast<TItemAnim*>(anim->Graphic)->Tempo));
+
+    session->Select(text);
+    ItemCommands::SetStyle(*session, true, true);
+    ItemCommands::SetAlignment(*session, taCenter);
+    m = ItemMenuState(*session);
+    EXPECT_TRUE(m.font && m.size && m.style && m.color && m.alignment && m.spacing && m.effect && m.tempo);
+    EXPECT_FALSE(m.flip || m.flipEnabled || m.loop || m.tempoEnabled);
+    EXPECT_TRUE(m.colorEnabled && m.bold && m.italic);
+    EXPECT_EQ(m.alignValue, int(taCenter));
+    EXPECT_EQ(m.sizeValue, 18);
+
+    // The background with an image offers Tile, marked for tiling, and can lose its image.
+    scene()->Stage->SetBackground(Doc().ImageFolder(), "box");
+    session->SelectBackground();
+    ItemCommands::SetTile(*session, false);
+    EXPECT_EQ(scene()->Stage->TileStyle, int(tsBackground));
+    ItemCommands::SetTile(*session, true);
+    m = ItemMenuState(*session);
+    EXPECT_TRUE(m.color && m.tile && m.tileChecked && m.deleteEnabled);
+    EXPECT_FALSE(m.center || m.speed || m.alignmentEnabled);
+    EXPECT_EQ(session->Undo.UndoCaption(), "&Undo Change Background Tile");
+}
