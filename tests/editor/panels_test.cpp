@@ -15,6 +15,7 @@
 #include "editor/editsession.h"
 #include "editor/forms/castlist.h"
 #include "editor/forms/propertypanels.h"
+#include "editor/forms/renameform.h"
 #include "editor/forms/transcolorform.h"
 #include "editor/itemcommands.h"
 #include "editor/playback.h"
@@ -578,4 +579,97 @@ TEST_F(Panels, ItemMenuShowsWhatTheSelectionCanDo)
     EXPECT_TRUE(m.color && m.tile && m.tileChecked && m.deleteEnabled);
     EXPECT_FALSE(m.center || m.speed || m.alignmentEnabled);
     EXPECT_EQ(session->Undo.UndoCaption(), "&Undo Change Background Tile");
+}
+
+TEST_F(Panels, PathPanelSetsTheTypeAndSpeedAndTheFontListStepsWithTheKeypad)
+{
+    TItemBase* item = addText("Go");
+    SetFontList({TFontNames::FromLine("Times New Roman:Times:TimesRoman"), TFontNames::FromLine("Arial:Helvetica:Helvetica"),
+                 TFontNames::FromLine("Courier New:Courier:Courier")});
+    TLowerToolPanel& p = showPanel();
+    p.FillLists();
+    select(item);
+    ASSERT_TRUE(p.PathPropPanel->isVisible());
+
+    QTest::mouseClick(p.PathTypeReturn, Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_EQ(item->Path.MenuIndex(), int(pmReturn));
+    EXPECT_TRUE(p.PathTypeReturn->Pressed());
+    EXPECT_FALSE(p.PathTypeLoop->Pressed());
+    EXPECT_EQ(session->Undo.UndoCaption(), "&Undo Edit Path");
+    QTest::mouseClick(p.PathTypeLoop, Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_EQ(item->Path.MenuIndex(), int(pmLoop));
+    EXPECT_FALSE(p.PathTypeReturn->Pressed());
+
+    // Speed: nonsense reads as 5, the box shows the value used; keypad minus steps down the list.
+    typeInto(p.PathSpeedCmb->lineEdit(), "150");
+    EXPECT_EQ(item->Path.Speed, 99);
+    EXPECT_EQ(p.PathSpeedCmb->currentText(), "99");
+    QTest::keyClick(p.PathSpeedCmb->lineEdit(), Qt::Key_Minus, Qt::KeypadModifier);
+    EXPECT_EQ(item->Path.Speed, 90);
+    EXPECT_EQ(settings().PathSpeed, 90);
+
+    // The font box is a list: keypad plus and minus choose the next and previous font.
+    auto* t = static_cast<TItemText*>(item->Graphic);
+    ASSERT_EQ(p.FontNameCmb->currentText(), "Times");
+    QTest::keyClick(p.FontNameCmb, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(t->Font.FontName, "Arial");
+    EXPECT_EQ(p.FontNameCmb->currentText(), "Helvetica");
+    QTest::keyClick(p.FontNameCmb, Qt::Key_Minus, Qt::KeypadModifier);
+    EXPECT_EQ(t->Font.FontName, "Times New Roman");
+    ReloadFontList();
+}
+
+TEST_F(Panels, CastSlotsReportDoubleAndRightClicksAndIgnoreClicksWhileAPathIsDrawn)
+{
+    TItemBase* first = addImage();
+    addImage();
+    TLowerToolPanel& p = showPanel();
+    TCastList* cast = p.Cast();
+    int doubled = -1, right = -1;
+    QObject::connect(cast, &TCastList::CastItemDoubleClicked, [&](int tag) { doubled = tag; });
+    QObject::connect(cast, &TCastList::CastItemRightClicked, [&](int tag, QPoint) { right = tag; });
+
+    // A right press selects the slot's item before it is reported (for the popup menu).
+    QTest::mousePress(cast, Qt::RightButton, {}, cast->SlotRect(2).center());
+    EXPECT_EQ(right, 2);
+    EXPECT_EQ(session->CurrentItem(), scene()->Item(1));
+    QTest::mouseDClick(cast, Qt::LeftButton, {}, cast->SlotRect(1).center());
+    EXPECT_EQ(doubled, 1);
+
+    // While a path is drawn, a click changes nothing; past the items it deselects.
+    session->EditorState = esDrawingPath;
+    QTest::mouseClick(cast, Qt::LeftButton, {}, cast->SlotRect(1).center());
+    EXPECT_EQ(session->CurrentItem(), scene()->Item(1));
+    session->EditorState = esEditing;
+    QTest::mouseClick(cast, Qt::LeftButton, {}, cast->SlotRect(1).center());
+    EXPECT_EQ(session->CurrentItem(), first);
+    QTest::mouseClick(cast, Qt::LeftButton, {}, cast->SlotRect(4).center());
+    EXPECT_FALSE(session->AnythingSelected());
+    EXPECT_FALSE(p.ImgPropPanel->isVisible());
+    EXPECT_FALSE(p.BkgdPropPanel->isVisible());
+}
+
+TEST_F(Panels, RenamingAnItemThroughItsDialog)
+{
+    TItemBase* item = addImage();
+    session->Select(item);
+    WhenModal([](QWidget* w) {
+        auto* form = qobject_cast<TRenameForm*>(w);
+        ASSERT_NE(form, nullptr);
+        EXPECT_EQ(form->LabelName->text(), "Enter a new name:");
+        EXPECT_EQ(form->EditName->selectedText(), "box");
+        // Typing replaces the selected name; the edit takes no more than 30 characters.
+        QTest::keyClicks(form->EditName, QString(40, 'q'));
+        EXPECT_EQ(form->EditName->text(), QString(30, 'q'));
+        form->BtnOkClick();
+    });
+    RenameSelectedItem(*session, nullptr);
+    EXPECT_EQ(item->Name, QString(30, 'q'));
+    EXPECT_EQ(session->Undo.UndoCaption(), "&Undo RenameItem");
+
+    // Cancel keeps the name and records nothing.
+    WhenModal([](QWidget* w) { static_cast<TRenameForm*>(w)->BtnCancelClick(); });
+    RenameSelectedItem(*session, nullptr);
+    EXPECT_EQ(item->Name, QString(30, 'q'));
+    EXPECT_EQ(session->Undo.UndoCount(), 1);
 }
