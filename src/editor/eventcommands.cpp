@@ -271,6 +271,27 @@ bool FinishEventMove(TItemBase& item, TTimeActions*& event, int direction, int& 
     return merged;
 }
 
+namespace {
+
+// Whether an action is still held by an event or a graphic of the document.
+bool ActionAlive(const TActionBase* action)
+{
+    for (int s = 0; s < Doc().SceneCount(); ++s) {
+        const TScene* scene = Doc().Scene(s);
+        for (int i = 0; i < scene->ItemCount(); ++i) {
+            const TItemBase* item = scene->Item(i);
+            if (item->Graphic && item->Graphic->UserEvents.IndexOf(action) >= 0)
+                return true;
+            for (int e = 0; e < item->EventCount(); ++e)
+                if (item->Event(e)->FActions.IndexOf(action) >= 0)
+                    return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 void DeleteActions(const QList<TActionBase*>& actions, TTimeActions*& current)
 {
     QList<TItemBase*> owners;
@@ -279,7 +300,9 @@ void DeleteActions(const QList<TActionBase*>& actions, TTimeActions*& current)
             owners << owner;
     }
     for (TActionBase* action : actions)
-        action->RemoveAndDestroy();
+        // An add action destroyed before may have taken this one with its item.
+        if (ActionAlive(action))
+            action->RemoveAndDestroy();
     // An add action takes its item with it, and the actions aimed at that item: the owners
     // left are those the scenes still hold.
     for (TItemBase* owner : owners) {

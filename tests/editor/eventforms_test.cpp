@@ -13,6 +13,7 @@
 #include "document/stage.h"
 #include "editor/editsession.h"
 #include "editor/eventcommands.h"
+#include "editor/forms/cursorsform.h"
 #include "editor/forms/editeventsform.h"
 #include "editor/forms/listform.h"
 #include "editor/forms/newactionform.h"
@@ -24,6 +25,7 @@
 #include "events/timeactions.h"
 #include "export/cardstring.h"
 #include "ui/forms/bmpbutton.h"
+#include "ui/forms/clearpanel.h"
 #include "ui/forms/msgform.h"
 
 #include <QApplication>
@@ -483,4 +485,66 @@ TEST_F(EventForms, TheTextDialogRefusesThe21stLineAndEmptySizeIs18)
     EXPECT_EQ(text->Lines.first(), "1");
     EXPECT_EQ(text->Lines.last(), "2021");   // the refused line's text stays on the last one
     EXPECT_EQ(text->Font.Size, 18);
+}
+
+TEST_F(EventForms, DeletingAnAddedItemWithItsOwnActionsInOneGoInTheSceneList)
+{
+    // An image is added at frame 3 and hides the blue box at its own frame 5; both are deleted
+    // together from the scene's list, the add action (which takes the other with it) first.
+    imageChosen = true;
+    playback->SetCurTimeLine(3);
+    OnNextDialog<TNewActionForm>([](TNewActionForm* f) { Click(f->BtnAddImage); });
+    ASSERT_TRUE(TNewActionForm::NewTimedEvent(*session, hooks));
+    auto* add = static_cast<TActionAddItem*>(red->Event(0)->FActions.At(0));
+    auto hide = std::make_unique<TActionHideItem>();
+    TActionBase* hideRaw = hide.get();
+    addEvent(add->Item, 5, std::move(hide));
+    static_cast<TActionHideItem*>(hideRaw)->SetTarget(blue);
+
+    TEditEventsForm f(*session, TEditEventsForm::Mode::SceneEvents, hooks);
+    EXPECT_EQ(f.StdLabelTitle->text(), "Scene 1 Timed Events");
+    ASSERT_EQ(f.ListActions->count(), 2);
+    EXPECT_EQ(f.ListedActions().first(), add);
+    f.ListActions->selectAll();
+    Click(f.BtnDelete);
+    EXPECT_EQ(f.ListActions->count(), 0);
+    EXPECT_EQ(scene()->ItemCount(), 3);
+    EXPECT_EQ(red->EventCount(), 0);
+    EXPECT_TRUE(blue->ActionLinks.isEmpty());
+    Click(f.BtnOk);
+}
+
+// --- The cursor library -----------------------------------------------------------------------
+
+TEST_F(EventForms, TheCursorLibraryHasPagesOf25AndAClickPicksACell)
+{
+    const QString data = QStringLiteral(KAV_APP_DIR) + "/Data/";
+    const QStringList names = CursorNames(data);
+    ASSERT_GE(names.size(), 16);
+    EXPECT_EQ(names.first(), "deflib/cursors/00");
+    for (const QString& n : names) {
+        const QImage picture = CursorPicture(data, n);
+        ASSERT_EQ(picture.size(), QSize(32, 32)) << n.toStdString();
+        EXPECT_EQ(picture.pixelColor(0, 0), QColor(0, 255, 0)) << n.toStdString();   // transparent
+    }
+
+    // Thirty cursors make two pages.
+    QStringList many;
+    for (int i = 0; i < 30; ++i)
+        many << QStringLiteral("deflib/cursors/%1").arg(i, 2, 10, QLatin1Char('0'));
+    TCursorsForm form;
+    form.SetCursors(many, QList<QImage>(30, CursorPicture(data, names.first())));
+    form.Preselect("deflib/cursors/27");
+    EXPECT_EQ(form.Page(), 1);
+    EXPECT_TRUE(form.BtnNext->Dimmed());
+    const int cell = TCursorsForm::kCell;
+    // Row 0, column 3 of the second page is cursor 28; row 1 there holds nothing.
+    QTest::mouseClick(form.PBoxCursors, Qt::LeftButton, {}, QPoint(3 * cell + 5, 5));
+    EXPECT_EQ(form.SelectedName(), "deflib/cursors/28");
+    QTest::mouseClick(form.PBoxCursors, Qt::LeftButton, {}, QPoint(5, cell + 5));
+    EXPECT_EQ(form.SelectedName(), "deflib/cursors/28");
+    Click(form.BtnPrev);
+    EXPECT_EQ(form.Page(), 0);
+    QTest::mouseClick(form.PBoxCursors, Qt::LeftButton, {}, QPoint(cell + 5, 2 * cell + 5));
+    EXPECT_EQ(form.SelectedName(), "deflib/cursors/11");
 }

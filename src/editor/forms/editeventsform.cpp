@@ -202,7 +202,7 @@ void TEditEventsForm::Layout()
     const int left = 16;
     const bool timed = m_mode == Mode::TimedEvents;
     const bool user = m_mode == Mode::UserEvents;
-    LabelMode->setGeometry(left, 44, 330, 20);
+    LabelMode->setGeometry(left, 44, timed ? 340 : 510, 20);
 
     EventBoxes->setVisible(timed);
     BtnBoxesLeft->setVisible(timed);

@@ -79,7 +79,7 @@ TNewActionForm::TNewActionForm(const TActionTarget& target, const QString& subti
     BtnOk->hide();
     const int width = kLeft * 2 + 2 * BtnAddText->width() + kColumnGap;
     LabelSubtitle->setGeometry(kLeft, 44, width - 2 * kLeft, 20);
-    SetClientSize(width, kTop + 7 * kStep + 58);
+    SetClientSize(width, kTop + 7 * kStep + 92);
     ApplyStrings();
     UpdateDimming();
 }
@@ -99,6 +99,8 @@ bool TNewActionForm::BeforeBuildBackground(QPainter& p)
     p.drawImage(QRectF(rect()), back);
     DrawTopDecoration(p);
     DrawBottomDecoration(p);
+    // Cancel alone takes the place Ok would have, at the end of the tray.
+    BtnCancel->move(BtnOk->pos());
     return true;
 }
 

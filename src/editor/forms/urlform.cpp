@@ -46,7 +46,7 @@ TURLForm::TURLForm(QWidget* parent) : TStdPeltoForm(parent)
 
     disconnect(BtnOk, &TBmpButton::OnClick, this, &TStdPeltoForm::BtnOkClick);
     connect(BtnOk, &TBmpButton::OnClick, this, &TURLForm::BtnOkClick);
-    SetClientSize(420, 240);
+    SetClientSize(420, 252);
 }
 
 QString TURLForm::Frame() const
