@@ -548,3 +548,29 @@ TEST_F(EventForms, TheCursorLibraryHasPagesOf25AndAClickPicksACell)
     QTest::mouseClick(form.PBoxCursors, Qt::LeftButton, {}, QPoint(cell + 5, 2 * cell + 5));
     EXPECT_EQ(form.SelectedName(), "deflib/cursors/11");
 }
+
+TEST_F(EventForms, GoToANewBlankSceneMadeFromTheSceneChooser)
+{
+    OnNextDialog<TNewActionForm>([](TNewActionForm* f) {
+        OnNextDialog<TListForm>([](TListForm* list) {
+            EXPECT_EQ(list->LabelTitle->text(), "Choose scene to go to:");
+            EXPECT_TRUE(list->BtnNewBlankScene->isVisible());
+            EXPECT_EQ(list->List->count(), 1);
+            Click(list->BtnNewBlankScene);
+        });
+        Click(f->BtnGotoScene);
+    });
+    ASSERT_TRUE(TNewActionForm::NewUserEvent(*session, hooks));
+    ASSERT_EQ(Doc().SceneCount(), 2);
+    TScene* made = Doc().Scene(1);
+    EXPECT_EQ(made->Name, "Scene 2");
+    auto* go = dynamic_cast<TActionGotoScene*>(red->Graphic->UserEvents.At(0));
+    ASSERT_NE(go, nullptr);
+    EXPECT_EQ(go->Scene, made);
+    EXPECT_TRUE(made->GotoLinks.contains(go));
+
+    playback->Start(false);
+    playback->Click(QPoint(red->X, red->Y));
+    EXPECT_EQ(playback->Scene(), made);
+    playback->Stop();
+}

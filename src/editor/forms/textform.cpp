@@ -59,6 +59,7 @@ TTextForm::TTextForm(QWidget* parent) : TStdPeltoForm(parent)
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,4}")), CBoxSize));
     CBoxSize->setGeometry(212, 44, 66, 28);
     CBoxSize->setProperty("HelpContext", kHelpSize);
+    CBoxSize->lineEdit()->setProperty("HelpContext", kHelpSize);
     connect(CBoxSize, &QComboBox::editTextChanged, this, [this](const QString& t) { SizeEdited(t); });
 
     auto toggle = [this](const char* name, const char* face, int x) {
@@ -89,6 +90,7 @@ TTextForm::TTextForm(QWidget* parent) : TStdPeltoForm(parent)
     MemoText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MemoText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MemoText->setProperty("HelpContext", kHelpMemo);
+    MemoText->viewport()->setProperty("HelpContext", kHelpMemo);
     MemoText->setGeometry(16, 82, 438, 180);
     connect(MemoText, &QTextEdit::textChanged, this, [this] { MemoChanged(); });
 
