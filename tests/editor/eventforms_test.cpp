@@ -1,6 +1,7 @@
 // Making and editing events and actions through their windows, driven by mouse and keys on the
 // offscreen platform. Windows that open modally are answered from the event loop.
 #include "app/startup.h"
+#include "config/datafiles.h"
 #include "config/settings.h"
 #include "config/workdir.h"
 #include "core/textstr.h"
@@ -15,6 +16,7 @@
 #include "editor/eventcommands.h"
 #include "editor/forms/cursorsform.h"
 #include "editor/forms/editeventsform.h"
+#include "editor/forms/eventdialogs.h"
 #include "editor/forms/listform.h"
 #include "editor/forms/newactionform.h"
 #include "editor/forms/textform.h"
@@ -30,6 +32,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QColorDialog>
+#include <QFile>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -573,4 +577,140 @@ TEST_F(EventForms, GoToANewBlankSceneMadeFromTheSceneChooser)
     playback->Click(QPoint(red->X, red->Y));
     EXPECT_EQ(playback->Scene(), made);
     playback->Stop();
+}
+
+// --- Sounds, colours, replacing -----------------------------------------------------------------
+
+TEST_F(EventForms, PlayAndStopSoundsFromTheProjectsSounds)
+{
+    for (const char* name : {"chime", "whoosh"}) {
+        QFile f(Doc().SoundFolder() + name + ".wav");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("RIFF");
+    }
+    QStringList played;
+    hooks.PlaySound = [&](const QString& s) { played << s; };
+    // Play Sound: the project's sounds, the speaker, the Loop box.
+    OnNextDialog<TNewActionForm>([](TNewActionForm* f) {
+        EXPECT_TRUE(f->BtnStopSound->Dimmed());
+        OnNextDialog<TListForm>([](TListForm* list) {
+            ASSERT_EQ(list->List->count(), 2);
+            PickRows(list->List, {1});
+            Click(list->BtnSpeaker);
+            QTest::mouseClick(list->CheckLoop, Qt::LeftButton);
+            Click(list->BtnOk);
+        });
+        Click(f->BtnPlaySound);
+    });
+    ASSERT_TRUE(TNewActionForm::NewUserEvent(*session, hooks));
+    EXPECT_EQ(played, QStringList({"whoosh"}));
+    auto* play = dynamic_cast<TActionPlaySound*>(red->Graphic->UserEvents.At(0));
+    ASSERT_NE(play, nullptr);
+    EXPECT_EQ(play->SoundName, "whoosh");
+    EXPECT_TRUE(play->Loop);
+    EXPECT_EQ(SoundNames(), QStringList({"whoosh"}));
+
+    // Stop Sound is offered now, with each sound once.
+    addEvent(green, 3, sound("whoosh"));
+    session->Select(blue);
+    OnNextDialog<TNewActionForm>([](TNewActionForm* f) {
+        EXPECT_FALSE(f->BtnStopSound->Dimmed());
+        OnNextDialog<TListForm>([](TListForm* list) {
+            EXPECT_EQ(list->LabelTitle->text(), "Stop selected sound(s):");
+            ASSERT_EQ(list->List->count(), 1);
+            list->List->selectAll();
+            Click(list->BtnOk);
+        });
+        Click(f->BtnStopSound);
+    });
+    ASSERT_TRUE(TNewActionForm::NewTimedEvent(*session, hooks));
+    ASSERT_EQ(blue->EventCount(), 1);
+    EXPECT_EQ(static_cast<TActionBase*>(blue->Event(0)->FActions.At(0))->UserDesc(), "Stop Sound: whoosh");
+}
+
+TEST_F(EventForms, TheColourDialogKeepsTheCustomColoursEvenWhenCancelled)
+{
+    OnNextDialog<QColorDialog>([](QColorDialog* d) {
+        QColorDialog::setCustomColor(3, QColor(0x12, 0x34, 0x56));
+        d->reject();
+    });
+    uint32_t colour = 0x00FFFFFF;
+    QWidget parent;
+    EXPECT_FALSE(eventdialogs::ChooseColor(&parent, colour));
+    EXPECT_EQ(colour, 0x00FFFFFFu);
+    ASSERT_EQ(AppData().CustomColors.size(), 16);
+    EXPECT_EQ(AppData().CustomColors[3], "ColorD=563412");
+    EXPECT_EQ(LoadCustomColors(CustomColorsFile()), AppData().CustomColors);
+
+    // The action itself: a stub answers for the dialog, and the colour shows when the frame is
+    // recomputed after the event.
+    hooks.ChooseColor = [](uint32_t& c) {
+        c = 0x000000FF;
+        return true;
+    };
+    OnNextDialog<TNewActionForm>([](TNewActionForm* f) { Click(f->BtnBackgroundColor); });
+    ASSERT_TRUE(TNewActionForm::NewTimedEvent(*session, hooks));
+    playback->SetCurTimeLine(5);
+    playback->RecomputeFrame();
+    EXPECT_EQ(scene()->Stage->CurrentColor & 0xFFFFFF, 0x0000FFu);
+}
+
+TEST_F(EventForms, ReplaceStartsWhereTheItemStandsAndEditChangesAnAction)
+{
+    imageChosen = true;
+    playback->SetCurTimeLine(20);
+    playback->RecomputeFrame();
+    const QPoint there(red->X, red->Y);
+    OnNextDialog<TNewActionForm>([](TNewActionForm* f) { Click(f->BtnReplaceItem); });
+    ASSERT_TRUE(TNewActionForm::NewTimedEvent(*session, hooks));
+    auto* replace = dynamic_cast<TActionReplaceItem*>(red->Event(0)->FActions.At(0));
+    ASSERT_TRUE(replace && replace->Item);
+    EXPECT_EQ(replace->Item->Graphic->ClassDesc(), "Image");
+    ASSERT_EQ(replace->Item->Path.PathPoints.size(), 1);
+    EXPECT_EQ(QPoint(replace->Item->Path.PathPoints[0].x, replace->Item->Path.PathPoints[0].y), there);
+    EXPECT_EQ(replace->UserDesc(), "Replace with: " + replace->Item->Name);
+
+    // A user event's address changed through Edit, then kept with Ok.
+    auto go = std::make_unique<TActionGotoURL>();
+    go->SetTarget("https://example.com", "", false);
+    AppendAction({&red->Graphic->UserEvents, red, true}, std::move(go));
+    OnNextDialog<TEditEventsForm>([](TEditEventsForm* f) {
+        EXPECT_EQ(f->LabelMode->text(), "Actions triggered by mouse click on selected item:");
+        EXPECT_FALSE(f->BtnEdit->Dimmed());
+        OnNextDialog<TURLForm>([](TURLForm* url) {
+            EXPECT_EQ(url->EditURL->text(), "https://example.com");
+            url->EditURL->setText("shop.example.com");
+            Click(url->BtnOk);
+        });
+        Click(f->BtnEdit);
+        EXPECT_EQ(f->ListActions->item(0)->text(), "Goto URL: https://shop.example.com");
+        Click(f->BtnOk);
+    });
+    EXPECT_TRUE(TEditEventsForm::EditUserEvents(*session, hooks));
+    EXPECT_EQ(static_cast<TActionGotoURL*>(red->Graphic->UserEvents.At(0))->URL, "https://shop.example.com");
+    EXPECT_EQ(session->Undo.UndoCaption(), "&Undo Edit User Event");
+}
+
+TEST_F(EventForms, EventBoxesScrollAndAClickMovesToThatEvent)
+{
+    for (int i = 0; i < 8; ++i)
+        addEvent(red, 3 + 4 * i, sound(QStringLiteral("s%1").arg(i)));
+    playback->SetCurTimeLine(0);
+    TEditEventsForm f(*session, TEditEventsForm::Mode::TimedEvents, hooks);
+    f.show();
+    EXPECT_EQ(f.CurrentEvent(), red->Event(0));
+    EXPECT_TRUE(f.BtnBoxesLeft->Dimmed());
+    EXPECT_FALSE(f.BtnBoxesRight->Dimmed());
+    Click(f.BtnBoxesRight);
+    Click(f.BtnBoxesRight);
+    Click(f.BtnBoxesRight);   // no further than the last box
+    EXPECT_EQ(f.FirstBox(), 2);
+    EXPECT_TRUE(f.BtnBoxesRight->Dimmed());
+    // The last visible box is the eighth event.
+    QTest::mouseClick(f.EventBoxes, Qt::LeftButton, {}, QPoint(5 * 40 + 20, 12));
+    EXPECT_EQ(f.CurrentEvent(), red->Event(7));
+    EXPECT_EQ(playback->CurFrame, 31);
+    EXPECT_EQ(f.LabelFrame->text(), "31");
+    EXPECT_EQ(f.ListActions->item(0)->text(), "Play Sound: s7");
+    f.reject();
 }

@@ -70,7 +70,8 @@ bool ChooseColor(QWidget* parent, uint32_t& color)
     for (int i = 0; i < 16; ++i)
         QColorDialog::setCustomColor(i, i < lines.size() ? CustomColor(lines[i]) : QColor(Qt::white));
     QColorDialog dialog(ToQColor(color), parent);
-    dialog.setOption(QColorDialog::DontUseNativeDialog, false);
+    // The program's own dialog: it keeps the sixteen custom colours on every desktop.
+    dialog.setOption(QColorDialog::DontUseNativeDialog, true);
     const bool ok = dialog.exec() == QDialog::Accepted;
     // The custom colours the user set are kept whether or not he chose a colour.
     QStringList kept;
