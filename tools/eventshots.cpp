@@ -22,6 +22,8 @@
 #include "events/timeactions.h"
 #include "ui/forms/infobar.h"
 #include "ui/forms/interstore.h"
+#include "ui/forms/msgform.h"
+#include "ui/langstrings.h"
 
 #include <QApplication>
 #include <QDir>
@@ -93,7 +95,6 @@ int main(int argc, char** argv)
     StartOptions options;
     options.applicationDir = appDir;
     StartEngine(options);
-    std::printf("data folder %s\n", qPrintable(settings().DataDir));
     OpenInterStore(appDir + QStringLiteral("Data/"), appDir + QStringLiteral("Inter/"));
     SetInfoBarHints(LoadInfoBar(appDir + QStringLiteral("Data/infobar.txt")));
 
@@ -181,6 +182,12 @@ int main(int argc, char** argv)
         TURLForm form;
         form.EditURL->setText(QStringLiteral("https://www.example.com/summer"));
         Shoot(form, QStringLiteral("url"));
+    }
+    {
+        // What Ok answers to an address a browser must not be sent to.
+        TMsgForm box;
+        box.Setup(QStringLiteral("Error"), GetString(QStringLiteral("Error.UnsafeURL"), QStringLiteral("javascript:alert(1)")), mbOk);
+        Shoot(box, QStringLiteral("url-refused"));
     }
     {
         TCursorsForm form;
