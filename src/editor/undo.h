@@ -56,6 +56,10 @@ public:
     TEditorPlace Redo(const TEditorPlace& here);
     // A new or opened document: nothing to undo or redo.
     void Clear();
+    // A command that changed nothing after all: its snapshot goes without being restored.
+    void DropNewestUndo() { if (!m_undo.empty()) m_undo.pop_back(); }
+    // A dialog's Cancel undid its own step: nothing of it is left to redo.
+    void ClearRedo() { m_redo.clear(); }
     // The Edit menu's captions: "&Undo Move Item", "Nothing to Undo", "Redo ...", "Nothing to Redo".
     QString UndoCaption() const;
     QString RedoCaption() const;
