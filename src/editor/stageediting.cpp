@@ -213,7 +213,6 @@ void TStageEditor::MouseDown(QPoint p, Qt::MouseButton button, Qt::KeyboardModif
     case hkEventOnPath: {
         m_event = item->Event(hit.index);
         m_eventTime = m_event->Time;
-        m_eventFrame = Session.Playback.CurFrame;
         m_markerMoved = false;
         if (left) {
             // The time line goes to the event.
@@ -336,9 +335,9 @@ void TStageEditor::MouseUp(QPoint p, Qt::MouseButton button)
     case selEventOnPath:
         if (m_event && m_markerMoved) {
             if (EventAtSameTime(*item, *m_event) && ConfirmMerge && !ConfirmMerge()) {
-                // Cancel: the event and the time line go back.
+                // Cancel: the event goes back, and the time line with it.
                 m_event->Time = m_eventTime;
-                Session.Playback.SetCurTimeLine(m_eventFrame);
+                Session.Playback.SetCurTimeLine(int(m_eventTime >> 16) + item->StartFrame);
                 item->LayoutEventMarkers();
                 m_pending.reset();
             } else {

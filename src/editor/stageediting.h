@@ -177,7 +177,6 @@ private:
     int m_dragHandle = -1;   // the path point dragged through the path editor
     TTimeActions* m_event = nullptr;
     uint32_t m_eventTime = 0;
-    int m_eventFrame = 0;
     bool m_markerMoved = false;
     std::unique_ptr<TUndoObject> m_pending;   // taken at the press of a path stroke or drag
     NamedLock m_lock;
