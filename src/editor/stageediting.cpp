@@ -509,6 +509,7 @@ void TStageEditor::FinishPathEditing()
 {
     m_pending.reset();
     m_dragHandle = -1;
+    m_hotBox = -1;
     m_captured = false;
     m_dragStarted = false;
     Session.EditorState = esEditing;
@@ -539,6 +540,7 @@ bool TStageEditor::StartPathDrawing()
         return false;
     m_pending.reset();
     m_captured = false;
+    m_hotBox = -1;
     Session.EditorState = esDrawingPath;
     Session.Select(item, selMotionBox, 0);
     PathEditor.Start(&item->Path, true, -1, TStagePoint(item->X, item->Y), item->SampleIndex);

@@ -405,6 +405,18 @@ void TMainForm::BuildStage()
     m_stageScroll->viewport()->installEventFilter(this);
 
     m_stage->SetEditor(m_editor.get());
+    m_stage->PaintOverlay = [this](QPainter& p) {
+        TScene* scene = m_playback.Scene();
+        if (m_playback.Playing || !scene)
+            return;
+        p.setClipRect(TStageRenderer::InnerStage(scene, m_project.StageWidth, m_project.StageHeight));
+        if (m_editor->DrawingPath()) {
+            m_editor->PaintPathEditor(p);
+        } else if (TItemBase* selected = m_playback.Selected()) {
+            TStageRenderer::DrawOverlay(p, selected, scene->Stage->CurrentColor, m_session->ShowEventMarkers,
+                                        m_editor->HotBox());
+        }
+    };
     connect(m_stage, &TStageWidget::MouseMoved, this, &TMainForm::StageMouseMoved);
     connect(m_stage, &TStageWidget::MousePressed, this, &TMainForm::StageMousePressed);
     connect(m_stage, &TStageWidget::MouseReleased, this, &TMainForm::StageMouseReleased);
@@ -487,7 +499,7 @@ void TMainForm::Repaint()
     view.showEventMarkers = m_session->ShowEventMarkers;
     view.backgroundChosen = m_session->BackgroundSelected();
     view.hotBox = m_editor->HotBox();
-    view.overlay = !m_editor->DrawingPath();
+    view.overlay = false;   // drawn by the stage widget over the frame
     view.hoverCursor = m_playback.Playing && m_mouseOverStage ? m_playback.HoverCursor : nullptr;
     view.mouse = m_mouse;
     // A clickable item without a cursor picture of its own shows the pointing hand.
@@ -495,10 +507,6 @@ void TMainForm::Repaint()
     if (m_playback.Playing)
         m_stage->setCursor(hand ? Qt::PointingHandCursor : Qt::ArrowCursor);
     m_renderer.Compose(m_stage->Frame(), m_playback.Scene(), m_project.StageWidth, m_project.StageHeight, view);
-    if (!view.playing && m_editor->DrawingPath()) {
-        QPainter p(&m_stage->Frame());
-        m_editor->PaintPathEditor(p);
-    }
     m_stage->FrameReady();
 }
 

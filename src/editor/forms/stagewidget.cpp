@@ -73,6 +73,8 @@ void TStageWidget::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
     p.drawImage(event->rect().topLeft(), m_frame, event->rect());
+    if (PaintOverlay)
+        PaintOverlay(p);
 }
 
 void TStageWidget::mouseMoveEvent(QMouseEvent* event)

@@ -2,9 +2,14 @@
 #include <QImage>
 #include <QWidget>
 
+#include <functional>
+
+class QPainter;
+
 namespace kav {
 
 class TStageEditor;
+
 
 // The stage on the window: shows the frame the renderer composed, at the stage's size, and
 // reports the mouse in stage coordinates. Keys go to the stage editor when one is set; the
@@ -20,6 +25,9 @@ public:
     // Takes the frame's size and repaints.
     void FrameReady();
     void SetEditor(TStageEditor* editor) { m_editor = editor; }
+    // Drawn over the frame in stage coordinates at the screen's own resolution: the selected
+    // item's outline, path, handles and event bar, the path editor. Crisp at any scale.
+    std::function<void(QPainter&)> PaintOverlay;
     // The cursor for what lies under the stage point (while not playing).
     void UpdateCursor(QPoint at);
 
