@@ -34,6 +34,17 @@ QFont LabelFont()
 
 const QString kLabel = QStringLiteral("DRAG ME!");
 
+// The line in the contrast colour over a soft halo, so it shows on a busy background image as
+// well as on the stage colour; one pixel wide at any screen scale.
+void DrawWithHalo(QPainter& painter, const QPolygon& line, const QColor& contrast)
+{
+    const QColor halo = qGray(contrast.rgb()) > 128 ? QColor(0, 0, 0, 90) : QColor(255, 255, 255, 110);
+    painter.setPen(QPen(halo, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPolyline(line);
+    painter.setPen(QPen(contrast, 1));
+    painter.drawPolyline(line);
+}
+
 } // namespace
 
 void TBezierForm::Start(TMotionPath* path, bool newStroke, int handle, TStagePoint itemPos, int itemSample)
@@ -303,14 +314,12 @@ void TBezierForm::Paint(QPainter& painter, uint32_t stageColor, const QRect& ite
         QPolygon line;
         for (const TStagePoint& p : RawPoints)
             line.append(p.toQPoint());
-        painter.setPen(QPen(contrast, 0));
-        painter.drawPolyline(line);
+        DrawWithHalo(painter, line, contrast);
     } else {
         QPolygon line;
         for (const TStagePoint& p : Samples)
             line.append(p.toQPoint());
-        painter.setPen(QPen(contrast, 0));
-        painter.drawPolyline(line);
+        DrawWithHalo(painter, line, contrast);
         DrawHandles(painter, ControlPoints, Samples);
     }
     painter.restore();

@@ -74,6 +74,14 @@ void TEditSession::Record(TUndoKind kind)
     Project.SetModified();
 }
 
+void TEditSession::Commit(std::unique_ptr<TUndoObject> record)
+{
+    if (!record)
+        return;
+    Undo.PushPrepared(std::move(record));
+    Project.SetModified();
+}
+
 void TEditSession::GoTo(const TEditorPlace& place)
 {
     // The scene objects are new after a restore: the playback must not keep the old ones.

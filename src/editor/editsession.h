@@ -67,6 +67,9 @@ public:
     TEditorPlace Place() const;
     // Before a change: the whole document to the undo list; the project counts as modified.
     void Record(TUndoKind kind);
+    // The same in two steps: the snapshot now, recorded by Commit when the change happens.
+    std::unique_ptr<TUndoObject> Prepare(TUndoKind kind) const { return Undo.Prepare(kind, Place()); }
+    void Commit(std::unique_ptr<TUndoObject> record);
     // Undo / Redo: the document as it was, the editor back at the scene, frame and selection
     // of then. Return false when there was nothing to undo or redo.
     bool UndoStep();

@@ -11,6 +11,7 @@
 #include "events/timeactions.h"
 
 #include <QPainter>
+#include <QPainterPath>
 
 namespace kav {
 
@@ -44,50 +45,105 @@ bool TStageRenderer::ItemDrawn(const TItemBase* item, const TStageView& view, bo
     return false;
 }
 
-void TStageRenderer::DrawOverlay(QPainter& p, TItemBase* item, uint32_t stageColor, bool showMarkers)
+namespace {
+// A line that shows on any background: a light line under a dark dashed one.
+void DrawTwoTone(QPainter& p, const QRect& r)
 {
-    if (item->Path.HasCurve())
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(255, 255, 255), 1));
+    p.drawRect(r);
+    QPen dash(QColor(0, 0, 0), 1, Qt::CustomDashLine);
+    dash.setDashPattern({3, 3});
+    p.setPen(dash);
+    p.drawRect(r);
+}
+} // namespace
+
+void TStageRenderer::DrawEventBar(QPainter& p, const QRect& bar, int hotBox)
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    // From the top: the motion box, the user-event box, the timed-event box.
+    static const int kinds[3] = {8, 7, 6};
+    for (int k = 0; k < 3; ++k) {
+        const QRectF box(bar.left() + 0.5, bar.top() + 20 * k + 0.5, 19, 19);
+        const bool hot = kinds[k] == hotBox;
+        p.setPen(QPen(hot ? QColor(30, 90, 200) : QColor(60, 60, 60), 1));
+        p.setBrush(hot ? QColor(214, 232, 255) : QColor(248, 248, 248));
+        p.drawRect(box);
+        const QPointF o = box.topLeft();
+        const QColor ink = hot ? QColor(20, 70, 170) : QColor(40, 40, 40);
+        switch (kinds[k]) {
+        case 8: {   // a path with its start and its direction
+            QPainterPath path(o + QPointF(4, 14));
+            path.cubicTo(o + QPointF(7, 3), o + QPointF(11, 17), o + QPointF(15, 5));
+            p.setPen(QPen(ink, 1.4));
+            p.setBrush(Qt::NoBrush);
+            p.drawPath(path);
+            p.setBrush(ink);
+            p.drawEllipse(o + QPointF(4, 14), 1.8, 1.8);
+            QPolygonF head;
+            head << o + QPointF(15.5, 3.5) << o + QPointF(16, 8.5) << o + QPointF(12, 6.5);
+            p.drawPolygon(head);
+            break;
+        }
+        case 7: {   // the mouse pointer: a click on the item
+            QPolygonF arrow;
+            arrow << o + QPointF(6, 3) << o + QPointF(6, 15) << o + QPointF(9, 12) << o + QPointF(11.5, 17)
+                  << o + QPointF(13.5, 16) << o + QPointF(11, 11) << o + QPointF(15, 11);
+            p.setPen(QPen(ink, 1));
+            p.setBrush(QColor(255, 255, 255));
+            p.drawPolygon(arrow);
+            break;
+        }
+        default: {  // a clock: a point in time
+            p.setPen(QPen(ink, 1.3));
+            p.setBrush(QColor(255, 255, 255));
+            p.drawEllipse(o + QPointF(9.5, 9.5), 6, 6);
+            p.drawLine(o + QPointF(9.5, 9.5), o + QPointF(9.5, 5.5));
+            p.drawLine(o + QPointF(9.5, 9.5), o + QPointF(12.5, 11));
+            break;
+        }
+        }
+    }
+    p.restore();
+}
+
+void TStageRenderer::DrawOverlay(QPainter& p, TItemBase* item, uint32_t stageColor, bool showMarkers, int hotBox)
+{
+    if (item->Path.HasCurve()) {
+        // A soft halo under the path keeps it visible over a busy background image.
+        const uint32_t contrast = ContrastColor(stageColor);
+        const QColor c = ColorFromRef(contrast);
+        const QColor halo = qGray(c.rgb()) > 128 ? QColor(0, 0, 0, 90) : QColor(255, 255, 255, 110);
+        QPolygon line;
+        for (const TStagePoint& s : item->Path.PathSamples)
+            line.append(s.toQPoint());
+        if (item->Path.PathType == adtLoop && !line.isEmpty())
+            line.append(line.first());
+        p.setPen(QPen(halo, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        p.drawPolyline(line);
         DrawPath(p, item->Path, stageColor);
+    }
     if (showMarkers) {
         const QColor outline = ToQColor(settings().StdBorderColor);
-        for (int i = 0; i < item->EventCount(); ++i) {
-            const TTimeActions* e = item->Event(i);
-            if (e->MarkerSample < 0)
-                continue;
-            p.fillRect(e->MarkerX - 4, e->MarkerY - 4, 8, 8, QColor(0, 0, 128));
-            p.setPen(outline);
-            p.setBrush(Qt::NoBrush);
-            p.drawRect(e->MarkerX - 4, e->MarkerY - 4, 8, 8);
-        }
-        // Events beyond the end of the path stand in a column below the event bar.
-        for (int i = 0; i < item->EventCount(); ++i) {
-            const TTimeActions* e = item->Event(i);
-            if (e->MarkerSample >= 0)
-                continue;
-            p.fillRect(e->MarkerX - 4, e->MarkerY - 4, 8, 8, QColor(0, 0, 128));
-            p.setPen(outline);
-            p.drawRect(e->MarkerX - 4, e->MarkerY - 4, 8, 8);
-        }
+        // On the path first, then the column below the event bar for events beyond its end.
+        for (int pass = 0; pass < 2; ++pass)
+            for (int i = 0; i < item->EventCount(); ++i) {
+                const TTimeActions* e = item->Event(i);
+                if ((e->MarkerSample < 0) != (pass == 1))
+                    continue;
+                p.fillRect(e->MarkerX - 4, e->MarkerY - 4, 8, 8, QColor(0, 0, 128));
+                p.setPen(outline);
+                p.setBrush(Qt::NoBrush);
+                p.drawRect(e->MarkerX - 4, e->MarkerY - 4, 8, 8);
+            }
     }
-    // The event bar: path, timed event and user event buttons.
-    const QRect bar = item->EventBar;
-    static const char* const labels[3] = {"P", "T", "U"};
-    QFont f = p.font();
-    f.setPixelSize(11);
-    f.setBold(true);
-    p.setFont(f);
-    for (int k = 0; k < 3; ++k) {
-        const QRect box(bar.left(), bar.top() + 20 * k, 20, 20);
-        p.fillRect(box, QColor(236, 236, 236));
-        p.setPen(QColor(96, 96, 96));
-        p.drawRect(box.adjusted(0, 0, -1, -1));
-        p.drawText(box, Qt::AlignCenter, QLatin1String(labels[k]));
-    }
-    // The item's outline.
+    DrawEventBar(p, item->EventBar, hotBox);
+    // The item's outline, one pixel outside its box.
     const TBox b = item->BoundingBox();
-    p.setPen(QPen(ToQColor(settings().StdBorderColor), 1, Qt::DotLine));
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(b.left, b.top, b.right - b.left - 1, b.bottom - b.top - 1);
+    DrawTwoTone(p, QRect(b.left - 1, b.top - 1, b.right - b.left + 1, b.bottom - b.top + 1));
 }
 
 void TStageRenderer::Compose(QImage& target, TScene* scene, int w, int h, const TStageView& view)
@@ -122,8 +178,8 @@ void TStageRenderer::Compose(QImage& target, TScene* scene, int w, int h, const 
         if (ItemDrawn(item, view, &greyed))
             item->Graphic->Draw(p, greyed ? DrawStyle::Greyed : DrawStyle::Transparent);
     }
-    if (!view.playing && view.selected && view.selected != view.without)
-        DrawOverlay(p, view.selected, st->CurrentColor, view.showEventMarkers);
+    if (!view.playing && view.overlay && view.selected && view.selected != view.without)
+        DrawOverlay(p, view.selected, st->CurrentColor, view.showEventMarkers, view.hotBox);
     p.setClipping(false);
     st->DrawBorder(p, QRect(0, 0, w, h));
     if (!view.playing && !view.selected && view.backgroundChosen) {

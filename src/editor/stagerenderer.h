@@ -18,6 +18,8 @@ struct TStageView {
     TMaskedBitmap* hoverCursor = nullptr;
     QPoint mouse;
     TItemBase* without = nullptr;    // composed without this item (drag and path editing)
+    int hotBox = -1;                 // the event-bar box under the pointer (6, 7, 8)
+    bool overlay = true;             // the selected item's overlay (off while a path is drawn)
 };
 
 // Paints a scene at its current frame: background (cached), items by the item rule, the
@@ -32,7 +34,9 @@ public:
     // Whether an item is drawn, and greyed, under the rule of the mode.
     static bool ItemDrawn(const TItemBase* item, const TStageView& view, bool* greyed);
     static QRect InnerStage(const TScene* scene, int stageWidth, int stageHeight);
-    static void DrawOverlay(class QPainter& p, TItemBase* item, uint32_t stageColor, bool showMarkers);
+    static void DrawOverlay(class QPainter& p, TItemBase* item, uint32_t stageColor, bool showMarkers, int hotBox = -1);
+    // The event bar's three boxes beside the selected item, hotBox highlighted.
+    static void DrawEventBar(class QPainter& p, const QRect& bar, int hotBox);
 
 private:
     struct BackgroundKey {

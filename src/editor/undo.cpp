@@ -41,6 +41,28 @@ void TUndoStack::Take(List& into, TUndoKind kind, const TEditorPlace& here, bool
 
 void TUndoStack::PushUndo(TUndoKind kind, const TEditorPlace& here) { Take(m_undo, kind, here, true); }
 
+std::unique_ptr<TUndoObject> TUndoStack::Prepare(TUndoKind kind, const TEditorPlace& here) const
+{
+    auto record = std::make_unique<TUndoObject>();
+    record->Kind = kind;
+    record->Place = here;
+    record->Data.Mode = smProject;
+    record->Data.OpenWrite();
+    m_project.Snapshot(record->Data);
+    return record;
+}
+
+void TUndoStack::PushPrepared(std::unique_ptr<TUndoObject> record)
+{
+    if (!record)
+        return;
+    m_redo.clear();
+    const size_t limit = size_t(std::max(1, settings().UndoMaxCount));
+    while (m_undo.size() >= limit)
+        m_undo.pop_front();
+    m_undo.push_back(std::move(record));
+}
+
 TEditorPlace TUndoStack::RestoreFrom(List& from, List& into, const TEditorPlace& here)
 {
     if (from.empty())

@@ -48,6 +48,11 @@ public:
 
     // Records the present before a change; empties the redo list.
     void PushUndo(TUndoKind kind, const TEditorPlace& here);
+    // The present, taken now and recorded only later (or never) with PushPrepared: for work whose
+    // first step may change nothing (a dialog that can be cancelled) or changes the document
+    // before it is known to be a change (a path stroke cuts the path at its first press).
+    std::unique_ptr<TUndoObject> Prepare(TUndoKind kind, const TEditorPlace& here) const;
+    void PushPrepared(std::unique_ptr<TUndoObject> record);
     bool CanUndo() const { return !m_undo.empty(); }
     bool CanRedo() const { return !m_redo.empty(); }
     // The newest snapshot goes back into the project; the present goes to the other list. Returns

@@ -5,15 +5,22 @@
 #include "core/errors.h"
 #include "document/document.h"
 #include "document/scene.h"
+#include "editor/forms/stagepopups.h"
 #include "editor/forms/stagewidget.h"
 #include "editor/playclock.h"
 #include "platform/soundoutput.h"
+#include "core/textstr.h"
+#include "document/item.h"
+#include "ui/forms/infobar.h"
 #include "ui/forms/languageforms.h"
 #include "ui/forms/msgform.h"
 #include "ui/forms/savemsgform.h"
 #include "ui/langstrings.h"
 
 #include <QAction>
+#include <QActionGroup>
+#include <QScrollBar>
+#include <QVBoxLayout>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -31,6 +38,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QScrollArea>
@@ -83,6 +91,26 @@ TMainForm::TMainForm(TProject& project, TSoundOutput* sound, QWidget* parent)
     };
     connect(m_clock.get(), &TPlayClock::Ticked, this, &TMainForm::Ticked);
 
+    m_session = std::make_unique<TEditSession>(m_project, m_playback);
+    m_editor = std::make_unique<TStageEditor>(*m_session);
+    m_session->Changed = [this] { SessionChanged(); };
+    ShowPopup = [this](const TPopupRequest& r) { ShowStagePopup(r, *m_editor, m_stage); };
+    ConfirmMerge = [] {
+        return MessageBox(QStringLiteral("Confirm"), GetText(QStringLiteral("Confirm.EventsMerge")), mbOkCancel) == 1;
+    };
+    AskPathFile = [this](bool save) { return PathDialog(save); };
+    m_editor->OpenPopup = [this](const TPopupRequest& r) {
+        if (ShowPopup)
+            ShowPopup(r);
+    };
+    m_editor->ConfirmMerge = [this] { return !ConfirmMerge || ConfirmMerge(); };
+    m_editor->TogglePlay = [this] { TogglePlay(); };
+    m_editor->PlayScene = [this] { ScenePlay(); };
+    m_editor->SceneChanged = [this] {
+        RefillSceneBox();
+        UpdateCaption();
+    };
+
     m_monotonic.start();
     Now = [this] { return m_monotonic.elapsed(); };
     AskSaveChanges = [this] { return AskSaveChangesBox(); };
@@ -90,6 +118,11 @@ TMainForm::TMainForm(TProject& project, TSoundOutput* sound, QWidget* parent)
     AskSaveFile = [this] { return SaveDialog(); };
     ShowError = [this](const QString& message) { ShowErrorBox(message); };
 
+    m_blinkTimer.setInterval(kTimeLineInterval);
+    connect(&m_blinkTimer, &QTimer::timeout, this, [this] {
+        if (m_editor->PathEditor.BlinkLabel())
+            Repaint();
+    });
     m_timeLineTimer.setInterval(kTimeLineInterval);
     connect(&m_timeLineTimer, &QTimer::timeout, this, &TMainForm::TimerTimeLineTimer);
     // While the project holds unsaved changes its working folder keeps a copy of them, so a
@@ -168,6 +201,8 @@ void TMainForm::BuildMenus()
     file->addSeparator();
     entry(file, "MenuFile_Exit", QStringLiteral("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); });
 
+    BuildEditMenus();
+
     QMenu* controls = menuBar()->addMenu(QStringLiteral("&Controls"));
     controls->setObjectName(QStringLiteral("MenuControls"));
     entry(controls, "MenuControls_Play", QStringLiteral("P&lay Kavelin"), {}, &TMainForm::BannerPlay);
@@ -175,7 +210,7 @@ void TMainForm::BuildMenus()
     controls->addSeparator();
     entry(controls, "MenuControls_Rewind", QStringLiteral("Rewin&d Kavelin"), {}, &TMainForm::RewindBanner);
     entry(controls, "MenuControls_RewindScene", QStringLiteral("Re&wind Scene"), {}, &TMainForm::RewindScene);
-    m_menus = {file, controls};
+    m_menus = {file, m_menuEdit, m_menuItem, m_menuPath, m_menuEvents, controls};
 
     // Space plays the whole Kavelin and stops it, from anywhere in the window, menus or not.
     auto* toggle = new QAction(this);
@@ -184,6 +219,76 @@ void TMainForm::BuildMenus()
     toggle->setShortcutContext(Qt::WindowShortcut);
     connect(toggle, &QAction::triggered, this, &TMainForm::TogglePlay);
     addAction(toggle);
+}
+
+void TMainForm::BuildEditMenus()
+{
+    auto menu = [this](QMenu* parent, const char* name) {
+        const QString text = GetText(QStringLiteral("MainForm.") + QLatin1String(name));
+        QMenu* m = parent ? parent->addMenu(text) : menuBar()->addMenu(text);
+        m->setObjectName(QLatin1String(name));
+        return m;
+    };
+    auto entry = [this](QMenu* m, const char* name, const QKeySequence& keys, auto slot) {
+        QAction* a = m->addAction(GetText(QStringLiteral("MainForm.") + QLatin1String(name)));
+        a->setObjectName(QLatin1String(name));
+        if (!keys.isEmpty())
+            a->setShortcut(keys);
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    TStageEditor* ed = m_editor.get();
+
+    m_menuEdit = menu(nullptr, "MenuEdit");
+    m_actUndo = entry(m_menuEdit, "MenuEdit_Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), &TMainForm::EditUndo);
+    m_actRedo = entry(m_menuEdit, "MenuEdit_Redo", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &TMainForm::EditRedo);
+    m_menuEdit->addSeparator();
+    m_actCut = entry(m_menuEdit, "MenuEdit_Cut", QKeySequence(Qt::CTRL | Qt::Key_X), &TMainForm::EditCut);
+    m_actCopy = entry(m_menuEdit, "MenuEdit_Copy", QKeySequence(Qt::CTRL | Qt::Key_C), &TMainForm::EditCopy);
+    m_actPaste = entry(m_menuEdit, "MenuEdit_Paste", QKeySequence(Qt::CTRL | Qt::Key_V), &TMainForm::EditPaste);
+
+    m_menuItem = menu(nullptr, "MenuItem");
+    // Delete is the stage's own key (it acts on release, as Cut and Paste by Shift+Delete and
+    // Shift+Insert do): the entry only names it.
+    m_actDelete = entry(m_menuItem, "MenuItem_Delete", {}, [ed] { ed->RemoveSelectedItem(); });
+    m_actDuplicate = entry(m_menuItem, "MenuItem_Duplicate", QKeySequence(Qt::CTRL | Qt::Key_D), [ed] { ed->DuplicateSelectedItem(); });
+    m_actDeselect = entry(m_menuItem, "MenuItem_Deselect", QKeySequence(Qt::Key_Escape), [ed] { ed->Deselect(); });
+    m_menuItem->addSeparator();
+    m_menuOrder = menu(m_menuItem, "MenuItem_Order");
+    entry(m_menuOrder, "MenuItem_OrderFront", QKeySequence(Qt::CTRL | Qt::Key_F), [ed] { ed->TopLayer(); });
+    entry(m_menuOrder, "MenuItem_OrderForward", {}, [ed] { ed->LayerUp(); });
+    entry(m_menuOrder, "MenuItem_OrderBackward", {}, [ed] { ed->LayerDown(); });
+    entry(m_menuOrder, "MenuItem_OrderBack", QKeySequence(Qt::CTRL | Qt::Key_B), [ed] { ed->BottomLayer(); });
+    m_actCenter = entry(m_menuItem, "MenuItem_Center", QKeySequence(Qt::CTRL | Qt::Key_5), [ed] { ed->Center(); });
+
+    m_menuPath = menu(nullptr, "MenuPath");
+    m_actPathCreate = entry(m_menuPath, "MenuPath_Create", {}, [ed] { ed->StartPathDrawing(); });
+    m_actPathRemove = entry(m_menuPath, "MenuPath_Remove", {}, [ed] { ed->RemovePath(); });
+    m_actPathReverse = entry(m_menuPath, "MenuPath_Reverse", {}, [ed] { ed->ReversePath(); });
+    m_actPathTrim = entry(m_menuPath, "MenuPath_Trim", {}, [ed] { ed->TrimPath(); });
+    m_actPathStraighten = entry(m_menuPath, "MenuPath_Straighten", {}, [ed] { ed->StraightenPath(); });
+    m_menuPathType = menu(m_menuPath, "MenuPath_Type");
+    auto* types = new QActionGroup(m_menuPathType);
+    static const char* const typeNames[4] = {"MenuPath_TypeLoop", "MenuPath_TypeRepeat", "MenuPath_TypeOnce", "MenuPath_TypeReturn"};
+    for (int t = 0; t < 4; ++t) {
+        m_actPathTypes[t] = entry(m_menuPathType, typeNames[t], {}, [ed, t] { ed->SetPathType(t); });
+        m_actPathTypes[t]->setCheckable(true);
+        types->addAction(m_actPathTypes[t]);
+    }
+    m_menuPath->addSeparator();
+    m_actPathSave = entry(m_menuPath, "MenuPath_Save", {}, &TMainForm::PathSaveFile);
+    m_actPathLoad = entry(m_menuPath, "MenuPath_Load", {}, &TMainForm::PathLoadFile);
+
+    m_menuEvents = menu(nullptr, "MenuEvents");
+    m_actViewEvents = entry(m_menuEvents, "MenuEvents_ViewEvents", {}, [this](bool on) {
+        m_session->ShowEventMarkers = on;
+        Repaint();
+    });
+    m_actViewEvents->setCheckable(true);
+    m_actViewEvents->setChecked(true);
+
+    for (QMenu* m : {m_menuEdit, m_menuItem, m_menuPath, m_menuEvents})
+        connect(m, &QMenu::aboutToShow, this, &TMainForm::RefreshMenus);
 }
 
 void TMainForm::BuildToolPanel()
@@ -286,11 +391,55 @@ void TMainForm::BuildStage()
     m_stage = new TStageWidget;
     layout->addWidget(m_stage, 0, 0, Qt::AlignCenter);
     m_stageScroll->setWidget(host);
-    setCentralWidget(m_stageScroll);
+    m_stageHost = host;
+    // The stage above, room for the lower panels below.
+    m_centre = new QWidget;
+    m_centre->setObjectName(QStringLiteral("CentrePanel"));
+    auto* column = new QVBoxLayout(m_centre);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(m_stageScroll, 1);
+    setCentralWidget(m_centre);
+    // A click beside the stage deselects.
+    host->installEventFilter(this);
+    m_stageScroll->viewport()->installEventFilter(this);
 
+    m_stage->SetEditor(m_editor.get());
+    m_stage->PaintOverlay = [this](QPainter& p) {
+        TScene* scene = m_playback.Scene();
+        if (m_playback.Playing || !scene)
+            return;
+        p.setClipRect(TStageRenderer::InnerStage(scene, m_project.StageWidth, m_project.StageHeight));
+        if (m_editor->DrawingPath()) {
+            m_editor->PaintPathEditor(p);
+        } else if (TItemBase* selected = m_playback.Selected()) {
+            TStageRenderer::DrawOverlay(p, selected, scene->Stage->CurrentColor, m_session->ShowEventMarkers,
+                                        m_editor->HotBox());
+        }
+    };
     connect(m_stage, &TStageWidget::MouseMoved, this, &TMainForm::StageMouseMoved);
+    connect(m_stage, &TStageWidget::MousePressed, this, &TMainForm::StageMousePressed);
     connect(m_stage, &TStageWidget::MouseReleased, this, &TMainForm::StageMouseReleased);
+    connect(m_stage, &TStageWidget::DoubleClicked, this, &TMainForm::StageDoubleClicked);
     connect(m_stage, &TStageWidget::MouseLeft, this, &TMainForm::StageMouseLeft);
+    connect(m_stage, &TStageWidget::KeyUsed, this, [this](int key) {
+        if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
+            ScrollToSelection();
+        ShowFrameNo();
+    });
+}
+
+void TMainForm::SetLowerPanel(QWidget* panel)
+{
+    auto* column = static_cast<QVBoxLayout*>(m_centre->layout());
+    while (column->count() > 1) {
+        QLayoutItem* old = column->takeAt(1);
+        if (old->widget())
+            old->widget()->deleteLater();
+        delete old;
+    }
+    if (panel)
+        column->addWidget(panel, 0);
 }
 
 void TMainForm::RestoreBounds()
@@ -328,6 +477,8 @@ void TMainForm::DocumentChanged()
 {
     // The scenes the playback pointed at may be gone; start from the project's first scene.
     m_renderer.InvalidateBackground();
+    m_editor->CancelPathDrawing();
+    m_session->DocumentReset();
     m_playback.SetSelected(nullptr);
     m_playback.LogicalSetScene(nullptr);
     m_playback.SetCurTimeLine(0);
@@ -336,6 +487,7 @@ void TMainForm::DocumentChanged()
     RefillSceneBox();
     UpdateCaption();
     ShowFrameNo();
+    RefreshMenus();
     Repaint();
 }
 
@@ -344,11 +496,16 @@ void TMainForm::Repaint()
     TStageView view;
     view.playing = m_playback.Playing;
     view.selected = m_playback.Selected();
+    view.showEventMarkers = m_session->ShowEventMarkers;
+    view.backgroundChosen = m_session->BackgroundSelected();
+    view.hotBox = m_editor->HotBox();
+    view.overlay = false;   // drawn by the stage widget over the frame
     view.hoverCursor = m_playback.Playing && m_mouseOverStage ? m_playback.HoverCursor : nullptr;
     view.mouse = m_mouse;
     // A clickable item without a cursor picture of its own shows the pointing hand.
     const bool hand = m_playback.Playing && m_mouseOverStage && m_playback.HoverClickable && !view.hoverCursor;
-    m_stage->setCursor(hand ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    if (m_playback.Playing)
+        m_stage->setCursor(hand ? Qt::PointingHandCursor : Qt::ArrowCursor);
     m_renderer.Compose(m_stage->Frame(), m_playback.Scene(), m_project.StageWidth, m_project.StageHeight, view);
     m_stage->FrameReady();
 }
@@ -394,6 +551,8 @@ void TMainForm::UpdatePlayControls()
         for (QAction* a : menu->actions())
             a->setEnabled(!playing);
     }
+    if (!playing)
+        RefreshMenus();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -408,6 +567,7 @@ void TMainForm::StartPlaying(bool wholeKavelin)
         return;
     // Focus leaves any control first, so a frame number being typed is applied.
     m_stage->setFocus();
+    m_editor->CancelPathDrawing();
     m_frameButton = nullptr;
     m_frameButtonPressTime.reset();
     m_timeLineTimer.stop();
@@ -540,24 +700,53 @@ void TMainForm::TimerTimeLineTimer()
 // ---------------------------------------------------------------------------------------------
 // The stage's mouse
 
-void TMainForm::StageMouseMoved(QPoint at)
+void TMainForm::StageMouseMoved(QPoint at, Qt::MouseButtons buttons)
 {
     m_mouse = at;
     m_mouseOverStage = true;
-    if (!m_playback.Playing)
+    if (!m_playback.Playing) {
+        m_editor->MouseMove(at, buttons);
+        m_stage->UpdateCursor(at);
+        const int hint = m_editor->HintAt(at);
+        if (hint != m_hint) {
+            m_hint = hint;
+            statusBar()->showMessage(HintText(hint));
+        }
         return;
+    }
     m_playback.Hover(at);
     Repaint();
 }
 
+void TMainForm::StageMousePressed(QPoint at, Qt::MouseButton button, Qt::KeyboardModifiers mods)
+{
+    if (m_playback.Playing)
+        return;
+    // The keys go to the stage, not to a box of the tool panel.
+    m_stage->setFocus();
+    m_editor->MouseDown(at, button, mods);
+    m_stage->UpdateCursor(at);
+}
+
 void TMainForm::StageMouseReleased(QPoint at, Qt::MouseButton button)
 {
-    if (!m_playback.Playing || button != Qt::LeftButton)
+    if (!m_playback.Playing) {
+        m_editor->MouseUp(at, button);
+        m_stage->UpdateCursor(at);
+        return;
+    }
+    if (button != Qt::LeftButton)
         return;
     m_playback.Click(at);
     m_playback.Hover(at);
     ShowFrameNo();
     Repaint();
+}
+
+void TMainForm::StageDoubleClicked(QPoint at)
+{
+    if (!m_playback.Playing)
+        m_editor->DoubleClick(at);
 }
 
 void TMainForm::StageMouseLeft()
@@ -592,6 +781,12 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         default:
             break;
         }
+    } else if (watched == m_stageHost || (m_stageScroll && watched == m_stageScroll->viewport())) {
+        if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+            !m_playback.Playing && !m_editor->DrawingPath()) {
+            m_stage->setFocus();
+            m_editor->Deselect();
+        }
     } else if (watched == m_frameBox) {
         if (event->type() == QEvent::MouseButtonPress && m_playback.Playing) {
             m_stage->setFocus();
@@ -604,6 +799,170 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Editing
+
+void TMainForm::SessionChanged()
+{
+    const bool waiting = m_editor->DrawingPath() && m_editor->PathEditor.State == pesWaiting;
+    if (waiting && !m_blinkTimer.isActive())
+        m_blinkTimer.start();
+    else if (!waiting)
+        m_blinkTimer.stop();
+    ShowFrameNo();
+    UpdateCaption();
+    RefreshMenus();
+    Repaint();
+}
+
+void TMainForm::RefreshMenus()
+{
+    if (!m_actUndo || m_playback.Playing)
+        return;
+    const TEditSession& s = *m_session;
+    const TItemBase* item = s.CurrentItem();
+    const bool path = m_editor->DrawingPath();
+    m_actUndo->setText(s.Undo.UndoCaption());
+    m_actUndo->setEnabled(s.Undo.CanUndo() && !path);
+    m_actRedo->setText(s.Undo.RedoCaption());
+    m_actRedo->setEnabled(s.Undo.CanRedo() && !path);
+    m_actCut->setEnabled(item && !path);
+    m_actCopy->setEnabled(item && !path);
+    m_actPaste->setEnabled(m_editor->CanPaste() && !path);
+
+    const TScene* scene = m_playback.Scene();
+    const bool background = s.BackgroundSelected() && scene && !scene->Stage->BackgroundImage.isEmpty();
+    m_actDelete->setText(GetText(QStringLiteral("MainForm.MenuItem_Delete")) + QStringLiteral("\tDel"));
+    m_actDelete->setEnabled((item || background) && !path);
+    m_actDuplicate->setEnabled(item && !path);
+    m_actDeselect->setEnabled(s.AnythingSelected() || path);
+    m_menuOrder->menuAction()->setEnabled(item && !path);
+    for (QAction* a : m_menuOrder->actions())
+        a->setEnabled(item && !path);
+    m_actCenter->setEnabled(item && s.SelectMode() == selBody && !path);
+
+    const TPathMenuState pm = m_editor->PathMenu();
+    m_actPathCreate->setText(GetText(pm.Continue ? QStringLiteral("MainForm.MenuPath_Continue")
+                                                 : QStringLiteral("MainForm.MenuPath_Create")));
+    m_actPathCreate->setEnabled(pm.CanCreate && !path);
+    for (QAction* a : {m_actPathRemove, m_actPathReverse, m_actPathTrim, m_actPathSave})
+        a->setEnabled(pm.HasPath && !path);
+    m_actPathStraighten->setEnabled(pm.CanStraighten && !path);
+    m_actPathLoad->setEnabled(pm.CanCreate && !path);
+    m_menuPathType->menuAction()->setEnabled(pm.HasPath && !path);
+    for (int t = 0; t < 4; ++t) {
+        m_actPathTypes[t]->setEnabled(pm.HasPath && !path);
+        m_actPathTypes[t]->setChecked(t == pm.CheckedType);
+    }
+    m_actViewEvents->setChecked(s.ShowEventMarkers);
+}
+
+void TMainForm::EditUndo()
+{
+    if (m_playback.Playing || m_editor->DrawingPath())
+        return;
+    try {
+        m_renderer.InvalidateBackground();
+        m_session->UndoStep();
+    } catch (const std::exception& e) {
+        ShowError(QString::fromStdString(e.what()));
+    }
+    RefillSceneBox();
+    SessionChanged();
+}
+
+void TMainForm::EditRedo()
+{
+    if (m_playback.Playing || m_editor->DrawingPath())
+        return;
+    try {
+        m_renderer.InvalidateBackground();
+        m_session->RedoStep();
+    } catch (const std::exception& e) {
+        ShowError(QString::fromStdString(e.what()));
+    }
+    RefillSceneBox();
+    SessionChanged();
+}
+
+void TMainForm::EditCut()
+{
+    if (!m_playback.Playing && !m_editor->DrawingPath())
+        m_editor->Cut();
+}
+
+void TMainForm::EditCopy()
+{
+    if (!m_playback.Playing && !m_editor->DrawingPath())
+        m_editor->Copy();
+}
+
+void TMainForm::EditPaste()
+{
+    if (!m_playback.Playing && !m_editor->DrawingPath())
+        m_editor->Paste();
+}
+
+void TMainForm::ScrollToSelection()
+{
+    QScrollBar* h = m_stageScroll->horizontalScrollBar();
+    QScrollBar* v = m_stageScroll->verticalScrollBar();
+    const QPoint origin = m_stage->pos();
+    const QPoint pos(h->value() - origin.x(), v->value() - origin.y());
+    const QPoint to = m_editor->ScrollStage(pos, m_stageScroll->viewport()->size());
+    if (to != pos) {
+        h->setValue(to.x() + origin.x());
+        v->setValue(to.y() + origin.y());
+    }
+}
+
+QString TMainForm::PathDialog(bool save)
+{
+    const QString filter = QStringLiteral("Path File (*.pth)");
+    QFileDialog dialog(this, save ? QStringLiteral("Save Path As") : QStringLiteral("Load a path"), settings().PathDir);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(QStringLiteral("pth"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+void TMainForm::PathLoadFile()
+{
+    if (!m_session->CurrentItem() || !AskPathFile)
+        return;
+    QString file = AskPathFile(false);
+    if (file.isEmpty())
+        return;
+    if (QFileInfo(file).suffix().isEmpty())
+        file += QStringLiteral(".pth");
+    settings().PathDir = QFileInfo(file).absolutePath();
+    try {
+        m_editor->LoadPath(file);
+    } catch (const std::exception& e) {
+        ShowError(QString::fromStdString(e.what()));
+    }
+}
+
+void TMainForm::PathSaveFile()
+{
+    if (!m_editor->PathMenu().HasPath || !AskPathFile)
+        return;
+    QString file = AskPathFile(true);
+    if (file.isEmpty())
+        return;
+    if (QFileInfo(file).suffix().isEmpty())
+        file += QStringLiteral(".pth");
+    settings().PathDir = QFileInfo(file).absolutePath();
+    try {
+        m_editor->SavePath(file);
+    } catch (const std::exception& e) {
+        ShowError(QString::fromStdString(e.what()));
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,5 +1,7 @@
 #pragma once
+#include "editor/editsession.h"
 #include "editor/playback.h"
+#include "editor/stageediting.h"
 #include "editor/stagerenderer.h"
 
 #include <QElapsedTimer>
@@ -42,6 +44,11 @@ public:
     TStageWidget* Stage() const { return m_stage; }
     QComboBox* SceneBox() const { return m_sceneBox; }
     QLineEdit* FrameBox() const { return m_frameBox; }
+    TEditSession& Session() { return *m_session; }
+    TStageEditor& StageEditor() { return *m_editor; }
+    QScrollArea* StageScroll() const { return m_stageScroll; }
+    // A panel below the stage (property panels, cast list): the window keeps room for it.
+    void SetLowerPanel(QWidget* panel);
 
     // Questions and messages go through these, so that tests can answer them. The defaults
     // show the dialogs.
@@ -50,6 +57,12 @@ public:
     std::function<QString()> AskOpenFile;   // the chosen file, empty when cancelled
     std::function<QString()> AskSaveFile;   // the chosen file, empty when cancelled
     std::function<void(const QString& message)> ShowError;
+    // The stage's popup menus; the default opens the menu beside the stage point.
+    std::function<void(const TPopupRequest&)> ShowPopup;
+    // "Confirm.EventsMerge": true for OK.
+    std::function<bool()> ConfirmMerge;
+    // The path file dialogs ("Load a path", "Save Path As"): the chosen file, empty when cancelled.
+    std::function<QString(bool save)> AskPathFile;
     // Milliseconds on a monotonic clock; the frame-step buttons time their hold with it.
     std::function<qint64()> Now;
 
@@ -82,6 +95,16 @@ public slots:
     void PlayTimerTimer();
     // The 100 ms timer that repeats frame steps while a step button is held.
     void TimerTimeLineTimer();
+    // Edit menu.
+    void EditUndo();
+    void EditRedo();
+    void EditCut();
+    void EditCopy();
+    void EditPaste();
+    // Captions, check marks and enabling of the Edit, Item and Path menus.
+    void RefreshMenus();
+    // Brings the selected item into view.
+    void ScrollToSelection();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -92,6 +115,11 @@ protected:
 
 private:
     void BuildMenus();
+    void BuildEditMenus();
+    void SessionChanged();
+    void PathLoadFile();
+    void PathSaveFile();
+    QString PathDialog(bool save);
     void BuildToolPanel();
     void BuildStage();
     void RestoreBounds();
@@ -104,8 +132,10 @@ private:
     void UpdateCaption();
     void RefillSceneBox();
     void UpdatePlayControls();
-    void StageMouseMoved(QPoint at);
+    void StageMouseMoved(QPoint at, Qt::MouseButtons buttons);
+    void StageMousePressed(QPoint at, Qt::MouseButton button, Qt::KeyboardModifiers mods);
     void StageMouseReleased(QPoint at, Qt::MouseButton button);
+    void StageDoubleClicked(QPoint at);
     void StageMouseLeft();
     void FrameButtonDown(QToolButton* button);
     void FrameButtonUp();
@@ -119,6 +149,36 @@ private:
     TPlayback m_playback;
     std::unique_ptr<TPlayClock> m_clock;
     TStageRenderer m_renderer;
+    std::unique_ptr<TEditSession> m_session;
+    std::unique_ptr<TStageEditor> m_editor;
+    QWidget* m_centre = nullptr;
+    QWidget* m_stageHost = nullptr;
+    QMenu* m_menuEdit = nullptr;
+    QMenu* m_menuItem = nullptr;
+    QMenu* m_menuPath = nullptr;
+    QMenu* m_menuEvents = nullptr;
+    QMenu* m_menuPathType = nullptr;
+    QAction* m_actUndo = nullptr;
+    QAction* m_actRedo = nullptr;
+    QAction* m_actCut = nullptr;
+    QAction* m_actCopy = nullptr;
+    QAction* m_actPaste = nullptr;
+    QAction* m_actDelete = nullptr;
+    QAction* m_actDuplicate = nullptr;
+    QAction* m_actDeselect = nullptr;
+    QAction* m_actCenter = nullptr;
+    QMenu* m_menuOrder = nullptr;
+    QAction* m_actPathCreate = nullptr;
+    QAction* m_actPathRemove = nullptr;
+    QAction* m_actPathReverse = nullptr;
+    QAction* m_actPathTrim = nullptr;
+    QAction* m_actPathStraighten = nullptr;
+    QAction* m_actPathSave = nullptr;
+    QAction* m_actPathLoad = nullptr;
+    QAction* m_actPathTypes[4] = {};
+    QAction* m_actViewEvents = nullptr;
+    int m_hint = -1;
+    QTimer m_blinkTimer;   // "DRAG ME!" blinks while the path editor waits for a stroke
 
     TStageWidget* m_stage = nullptr;
     QScrollArea* m_stageScroll = nullptr;
