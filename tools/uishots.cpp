@@ -1,7 +1,14 @@
 // Shows the standard windows one after another on the current screen and saves what the screen
 // shows of each as PNG, for looking at the interface at any scale (QT_SCALE_FACTOR).
 // Usage: kav-uishots APPDIR OUTDIR [SUFFIX]
+#include "config/settings.h"
+#include "core/baseobject.h"
+#include "ui/forms/aboutform.h"
 #include "ui/forms/bmpbutton.h"
+#include "ui/forms/debugform.h"
+#include "ui/forms/loadingform.h"
+#include "ui/forms/logoform.h"
+#include "ui/forms/startupform.h"
 #include "ui/forms/infobar.h"
 #include "ui/forms/interstore.h"
 #include "ui/forms/msgform.h"
@@ -14,11 +21,13 @@
 #include <QDir>
 #include <QLabel>
 #include <QScreen>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
 #include <QWindow>
 
 #include <cstdio>
+#include <thread>
 
 using namespace kav;
 
@@ -98,5 +107,46 @@ int main(int argc, char** argv)
 
     TSaveMsgForm save;
     Shoot(save, QStringLiteral("msg-save"));
+
+    TStartupForm startup;
+    startup.SetTips(LoadStartupTips(appDir + QStringLiteral("/Data/StartupTips.txt")));
+    Shoot(startup, QStringLiteral("startup"), [&] {
+        QTest::mouseMove(startup.ModeButtons[3], QPoint(20, 20));
+        startup.SelectMode(smdTemplates);
+    });
+
+    TLogoForm logo;
+    Shoot(logo, QStringLiteral("splash"));
+
+    TAboutForm about;
+    about.Animation.SetCredits(LoadCredits(appDir + QStringLiteral("/Data/credorvel.txt")));
+    for (int i = 0; i < 120; ++i)
+        about.Animation.Step();
+    Shoot(about, QStringLiteral("about"));
+
+    // The loading window while a load is under way: shot from the window's own thread.
+    TLoadingBarForm loading;
+    loading.ShowDelay = 0;
+    loading.OnFrame = [&](int frame) {
+        if (frame == 4) {
+            const QPixmap shot = loading.screen()->grabWindow(loading.winId());
+            const QString file = g_out + QStringLiteral("/loading") + g_suffix + QStringLiteral(".png");
+            std::printf("%s %dx%d\n", qPrintable(file), shot.width(), shot.height());
+            shot.save(file);
+        }
+    };
+    loading.Run(QStringLiteral("/home/someone/showcase.plt"),
+                [] { std::this_thread::sleep_for(std::chrono::milliseconds(1200)); });
+
+    TDebugForm debug;
+    debug.CheckCreation->setChecked(true);
+    {
+        TBaseObjectCont objects;
+        objects.Add(std::make_unique<TBaseObject>());
+        objects.Add(std::make_unique<TBaseObject>());
+        debug.BtnObjects->click();
+        debug.BtnList->click();
+    }
+    Shoot(debug, QStringLiteral("debug"));
     return 0;
 }

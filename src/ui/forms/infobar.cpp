@@ -50,6 +50,17 @@ QStringList LoadInfoBar(const QString& fileName)
     return list;
 }
 
+QString InfoBarFile(const QString& dataDir)
+{
+    const QString language = settings().Language.trimmed().toUpper();
+    if (!language.isEmpty() && language != QLatin1String("ENGLISH")) {
+        const QString own = dataDir + QStringLiteral("infobar.%1.txt").arg(language.toLower());
+        if (QFile::exists(own))
+            return own;
+    }
+    return dataDir + QStringLiteral("infobar.txt");
+}
+
 void SetInfoBarHints(const QStringList& lines)
 {
     g_hints = lines;
@@ -61,7 +72,7 @@ const QStringList& InfoBarHints()
     const QString dataDir = settings().DataDir;
     if (!g_hintsSet && !dataDir.isEmpty() && dataDir != g_hintsDataDir) {
         g_hintsDataDir = dataDir;
-        g_hints = LoadInfoBar(dataDir + QStringLiteral("infobar.txt"));
+        g_hints = LoadInfoBar(InfoBarFile(dataDir));
     }
     return g_hints;
 }
