@@ -51,7 +51,7 @@ QStringList LoadStartupTips(const QString& fileName)
 {
     QStringList lines;
     QFile file(fileName);
-    if (file.open(QIODevice::ReadOnly)) {
+    if (!fileName.isEmpty() && file.open(QIODevice::ReadOnly)) {
         QString text = DecodeText(file.readAll());
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         lines = text.split(QLatin1Char('\n'));
