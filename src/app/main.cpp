@@ -15,6 +15,7 @@
 #include "ui/forms/loadingform.h"
 #include "ui/forms/logoform.h"
 #include "ui/forms/msgform.h"
+#include "ui/forms/screenwatch.h"
 #include "ui/forms/startupform.h"
 #include "ui/langstrings.h"
 
@@ -121,32 +122,10 @@ void runStartupWindow(Windows& w, TProject& project)
         return QFileInfo::exists(file) && QDesktopServices::openUrl(QUrl::fromLocalFile(file));
     };
     startUp.WebSiteFile = settings().DataDir + QStringLiteral("webSite.html");
-    w.startup->SetTips(LoadStartupTips(settings().DataDir + QStringLiteral("StartupTips.txt")));
+    w.startup->SetTips(LoadStartupTips(LocalisedDataFile(settings().DataDir, QStringLiteral("StartupTips.txt"))));
     startUp.Execute(w.startup.get());
 }
 
-// A change of the screen's resolution: the program asks to be started again, and ends through
-// its normal close (unsaved changes are offered for saving first, never dropped).
-void watchResolution(TMainForm& window)
-{
-    auto changed = [&window] {
-        static bool asking = false;
-        if (asking)
-            return;
-        asking = true;
-        MessageBox(QStringLiteral("Warning"),
-                   GetString(QStringLiteral("Warning.ChangeResolution"), QLatin1String(kProductName)), mbOk);
-        window.close();
-        asking = false;
-    };
-    auto watch = [changed](QScreen* screen) {
-        if (screen)
-            QObject::connect(screen, &QScreen::geometryChanged, qApp, changed);
-    };
-    for (QScreen* screen : QGuiApplication::screens())
-        watch(screen);
-    QObject::connect(qApp, &QGuiApplication::screenAdded, qApp, watch);
-}
 } // namespace
 
 int main(int argc, char** argv)
@@ -211,7 +190,7 @@ int main(int argc, char** argv)
             w.debug = std::make_unique<TDebugForm>();
             w.debug->show();
         }
-        watchResolution(*w.main);
+        WatchScreenResolution(w.main.get());
     };
     // For measuring start-up (KAVELINS_TIME_STARTUP): the milliseconds until the main window has
     // painted the project of the command line (or the new one); the program then ends unless

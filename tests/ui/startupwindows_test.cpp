@@ -8,10 +8,12 @@
 #include "ui/forms/interstore.h"
 #include "ui/forms/loadingform.h"
 #include "ui/forms/msgform.h"
+#include "ui/forms/screenwatch.h"
 #include "ui/forms/startupform.h"
 #include "ui/langstrings.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -258,4 +260,33 @@ TEST_F(StartupWindows, LearnModeCollectsTheWindowsOwnTextsAndJapaneseUsesItsFont
     EXPECT_EQ(applied.ModeLabels[0]->font().families().value(0), language.families().value(0));
     EXPECT_EQ(applied.ModeLabels[0]->font().pixelSize(), 13);   // its own size stays
     QDir::setCurrent(before);
+}
+
+TEST_F(StartupWindows, ResolutionChangeWarnsAndClosesOnlyThroughTheNormalClose)
+{
+    // The main window as far as closing goes: it refuses while the user keeps unsaved work.
+    struct Main : QMainWindow {
+        bool keep = true;
+        int asked = 0;
+        void closeEvent(QCloseEvent* e) override
+        {
+            ++asked;
+            keep ? e->ignore() : e->accept();
+        }
+    } main;
+    main.show();
+    QStringList shown;
+    SetMessageBoxHandler([&](const QString& caption, const QString& text, int) {
+        shown << caption + ": " + text;
+        return 1;
+    });
+    ScreenResolutionChanged(&main);
+    EXPECT_EQ(shown, QStringList{"Warning: Due to change of resolution, please relaunch Kavelins"});
+    EXPECT_EQ(main.asked, 1);
+    EXPECT_TRUE(main.isVisible());   // nothing is lost: the program goes on
+
+    main.keep = false;
+    ScreenResolutionChanged(&main);
+    EXPECT_FALSE(main.isVisible());
+    SetMessageBoxHandler(nullptr);
 }

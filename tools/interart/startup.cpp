@@ -184,27 +184,22 @@ void AddStartupArt(std::vector<Recipe>& r)
         p.drawEllipse(c + QPointF(0, -2), 9, 9);
         p.setBrush(QColor(0xE8, 0xE4, 0xF8));
         p.drawRoundedRect(QRectF(c.x() - 5, c.y() + 7, 10, 7), 2, 2);
-        QFont f(QStringLiteral("DejaVu Sans"));
-        f.setPixelSize(13);
-        f.setBold(true);
-        p.setFont(f);
-        p.setPen(QColor(0xFE, 0xBF, 0x00));
-        p.drawText(QPointF(52, 39), QStringLiteral("Tip"));
+        // The heading beside the bulb is the window's (it is translated).
         p.setPen(QPen(QColor(255, 255, 255, 40), 1));
         p.drawLine(QPointF(16, 56.5), QPointF(160, 56.5));
     }});
     // The trays at the bottom right: the start-up window's holds Cancel and Next, the wizard's too.
-    r.push_back({QStringLiteral("stdwin\\wizard\\startupbottomcurve"), QSize(127, 38), [](QPainter& p) {
-        Tray(p, QSizeF(127, 38), kWizardBand, 20, 36, 0, 38, 20, 0);
+    r.push_back({QStringLiteral("stdwin\\wizard\\startupbottomcurve"), QSize(133, 38), [](QPainter& p) {
+        Tray(p, QSizeF(133, 38), kWizardBand, 20, 36, 0, 38, 20, 0);
     }});
     r.push_back({QStringLiteral("stdwin\\wizard\\wizardbottomcurve"), QSize(176, 40), [](QPainter& p) {
         Tray(p, QSizeF(176, 40), kWizardBand, 19, 35, 0, 40, 24, 0);
     }});
     for (const auto& l : kLooks) {
-        r.push_back({QStringLiteral("stdwin\\wizard\\wizardnext") + QLatin1String(l.suffix), QSize(54, 30),
-                     [l](QPainter& p) { WizardPill(p, QRectF(2, 3, 50, 24), true, l.look); }});
-        r.push_back({QStringLiteral("stdwin\\wizard\\wizardcancel") + QLatin1String(l.suffix), QSize(54, 30),
-                     [l](QPainter& p) { WizardPill(p, QRectF(2, 3, 50, 24), false, l.look); }});
+        r.push_back({QStringLiteral("stdwin\\wizard\\wizardnext") + QLatin1String(l.suffix), QSize(60, 30),
+                     [l](QPainter& p) { WizardPill(p, QRectF(2, 3, 56, 24), true, l.look); }});
+        r.push_back({QStringLiteral("stdwin\\wizard\\wizardcancel") + QLatin1String(l.suffix), QSize(60, 30),
+                     [l](QPainter& p) { WizardPill(p, QRectF(2, 3, 56, 24), false, l.look); }});
     }
 
     // The five mode buttons: a new page, the wizard's wand, the template grid, the folder of

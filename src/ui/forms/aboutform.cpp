@@ -4,6 +4,7 @@
 #include "core/textcodec.h"
 #include "ui/forms/bmpbutton.h"
 #include "ui/forms/clearpanel.h"
+#include "ui/forms/infobar.h"
 #include "ui/forms/interstore.h"
 #include "ui/langstrings.h"
 
@@ -149,7 +150,7 @@ TAboutForm::TAboutForm(QWidget* parent)
     Timer.setInterval(kTickMs);
     connect(&Timer, &QTimer::timeout, this, &TAboutForm::Tick);
     SetClientSize(kClientWidth, kClientHeight);
-    Animation.SetCredits(LoadCredits(settings().DataDir + QStringLiteral("credorvel.txt")));
+    Animation.SetCredits(LoadCredits(LocalisedDataFile(settings().DataDir, QStringLiteral("credorvel.txt"))));
 
     TStdPeltoForm::ApplyStrings();
     // The label's text is a template: "Version %1".

@@ -50,15 +50,22 @@ QStringList LoadInfoBar(const QString& fileName)
     return list;
 }
 
-QString InfoBarFile(const QString& dataDir)
+QString LocalisedDataFile(const QString& dataDir, const QString& fileName)
 {
-    const QString language = settings().Language.trimmed().toUpper();
-    if (!language.isEmpty() && language != QLatin1String("ENGLISH")) {
-        const QString own = dataDir + QStringLiteral("infobar.%1.txt").arg(language.toLower());
+    const QString language = settings().Language.trimmed().toLower();
+    if (!language.isEmpty() && language != QLatin1String("english")) {
+        const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+        const QString own = dataDir + (dot < 0 ? fileName + QLatin1Char('.') + language
+                                               : fileName.left(dot) + QLatin1Char('.') + language + fileName.mid(dot));
         if (QFile::exists(own))
             return own;
     }
-    return dataDir + QStringLiteral("infobar.txt");
+    return dataDir + fileName;
+}
+
+QString InfoBarFile(const QString& dataDir)
+{
+    return LocalisedDataFile(dataDir, QStringLiteral("infobar.txt"));
 }
 
 void SetInfoBarHints(const QStringList& lines)

@@ -21,7 +21,7 @@ constexpr uint32_t kWindowColor = 0x00885158;
 constexpr uint32_t kChosenLabel = 0x0004FDAE;
 constexpr uint32_t kOtherLabel = 0x0000BFFE;
 constexpr uint32_t kBandColor = 0x00AC747B;
-constexpr int kWidth = 446;
+constexpr int kWidth = 452;
 constexpr int kHeight = 375;
 constexpr int kHelpWindow = 100;       // the modes' hints follow: 101..105
 constexpr int kHelpNext = 106;
@@ -89,8 +89,13 @@ TStartupForm::TStartupForm(QWidget* parent)
     BtnCancel->Color = 0x00FFFFFF;
     BtnCancel->ColorRoll = 0x00FFFFFF;
     BtnCancel->ColorPressed = 0x00E6DEDA;
-    BtnCancel->move(kBottomCurve + QPoint(8, 4));
-    BtnOk->move(kBottomCurve + QPoint(66, 4));
+    BtnCancel->move(kBottomCurve + QPoint(6, 4));
+    BtnOk->move(kBottomCurve + QPoint(68, 4));
+    for (TBmpButton* b : {BtnOk, BtnCancel}) {
+        QFont small = b->font();
+        small.setPixelSize(11);
+        b->setFont(small);
+    }
 
     QFont labelFont = font();
     labelFont.setPixelSize(13);
@@ -118,6 +123,14 @@ TStartupForm::TStartupForm(QWidget* parent)
         label->installEventFilter(this);
         ModeLabels[i] = label;
     }
+
+    LabelTip = new QLabel(QStringLiteral("Tip"), this);
+    LabelTip->setObjectName(QStringLiteral("LabelTip"));
+    QFont tipHead = labelFont;
+    tipHead.setPixelSize(13);
+    LabelTip->setFont(tipHead);
+    SetTextColour(LabelTip, kOtherLabel);
+    LabelTip->setGeometry(kInfoArea.x() + 52, kInfoArea.y() + 24, 110, 20);
 
     MemoTip = new QLabel(this);
     MemoTip->setObjectName(QStringLiteral("MemoTip"));

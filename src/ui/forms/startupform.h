@@ -39,6 +39,7 @@ public:
 
     std::array<TBmpButton*, kStartupModes> ModeButtons{};
     std::array<QLabel*, kStartupModes> ModeLabels{};
+    QLabel* LabelTip = nullptr;
     QLabel* MemoTip = nullptr;
 
 protected:
