@@ -284,17 +284,7 @@ void AddStartupArt(std::vector<Recipe>& r)
     r.push_back({QStringLiteral("stdwin\\load\\load"), QSize(250, 79), [](QPainter& p) {
         p.setRenderHint(QPainter::Antialiasing);
         Mark(p, QRectF(10, 10, 36, 36));
-        QFont f(QStringLiteral("DejaVu Sans"));
-        f.setPixelSize(14);
-        f.setBold(true);
-        p.setFont(f);
-        p.setPen(QColor(0x2A, 0x25, 0x52));
-        p.drawText(QPointF(54, 29), QStringLiteral("Opening your Kavelin"));
-        f.setBold(false);
-        f.setPixelSize(11);
-        p.setFont(f);
-        p.setPen(QColor(0x6B, 0x72, 0x80));
-        p.drawText(QPointF(54, 44), QStringLiteral("scenes, pictures and sounds"));
+        // The window writes what it loads beside the mark (in the user's language).
         // The band the window continues to the left, rising into a tray under the track.
         Tray(p, QSizeF(250, 79), kMessageBand, 59, 79, 52, 79, 30, 0);
         p.setPen(Qt::NoPen);

@@ -8,6 +8,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPointer>
 
@@ -49,6 +50,14 @@ void TLoadingBarForm::BuildBackground()
     QPainter p(&m_background);
     p.fillRect(QRect(QPoint(0, m_picture.y() + 59), QPoint(m_picture.x(), kClientHeight - 1)), ToQColor(0x00D5D5D5));
     p.drawImage(m_picture, load);
+    // What is loading, beside the mark: the caption ("Loading show.plt...").
+    QFont f = font();
+    f.setPixelSize(13);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(QColor(0x2A, 0x25, 0x52));
+    const QRect text(m_picture.x() + 56, m_picture.y() + 12, kClientWidth - m_picture.x() - 62, 34);
+    p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter, QFontMetrics(f).elidedText(windowTitle(), Qt::ElideMiddle, text.width()));
     m_frames.clear();
     for (int i = 1; i <= kFrames; ++i)
         m_frames.push_back(LoadInterfaceBitmap(QStringLiteral("stdwin\\load\\load%1").arg(i), dpr));
@@ -59,6 +68,7 @@ void TLoadingBarForm::Run(const QString& name, const std::function<void()>& load
     const QString caption = GetString(QStringLiteral("LoadingBarForm"), QFileInfo(name).fileName());
     if (!caption.isEmpty() && caption != QLatin1String("String not found!"))
         setWindowTitle(caption.endsWith(QLatin1String("...")) ? caption : caption + QStringLiteral("..."));
+    m_background = QImage();   // the caption is part of it
 
     // The window that asked for the load shows the document being replaced: it must not paint
     // it until the load is over.
