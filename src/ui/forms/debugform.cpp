@@ -27,7 +27,7 @@ TDebugForm::TDebugForm(QWidget* parent)
     big.setBold(true);
     LabelCount->setFont(big);
     LabelCount->setMinimumWidth(90);
-    LabelCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    LabelCount->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     LabelCount->setToolTip(QStringLiteral("Document objects alive now"));
 
     CheckCreation = new QCheckBox(QStringLiteral("Creation"), this);
@@ -46,6 +46,7 @@ TDebugForm::TDebugForm(QWidget* parent)
     MemoLog->setReadOnly(true);
     MemoLog->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     MemoLog->setMaximumBlockCount(20000);   // a long session must not eat the memory
+    MemoLog->setLineWrapMode(QPlainTextEdit::NoWrap);
 
     auto* live = new QLabel(QStringLiteral("Live objects"), this);
     auto* top = new QHBoxLayout;
