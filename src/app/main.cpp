@@ -188,6 +188,7 @@ int main(int argc, char** argv)
         w.logo.reset();
         if (WantsDebugWindow(args)) {
             w.debug = std::make_unique<TDebugForm>();
+            w.debug->move(w.main->frameGeometry().topRight() + QPoint(8, 0));   // beside, not over it
             w.debug->show();
         }
         WatchScreenResolution(w.main.get());
