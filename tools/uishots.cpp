@@ -20,7 +20,13 @@
 #include "editor/forms/shortcutsform.h"
 #include "editor/forms/transcolorform.h"
 #include "editor/playback.h"
+#include "core/baseobject.h"
+#include "ui/forms/aboutform.h"
 #include "ui/forms/bmpbutton.h"
+#include "ui/forms/debugform.h"
+#include "ui/forms/loadingform.h"
+#include "ui/forms/logoform.h"
+#include "ui/forms/startupform.h"
 #include "ui/forms/infobar.h"
 #include "ui/forms/interstore.h"
 #include "ui/forms/msgform.h"
@@ -35,11 +41,13 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QScreen>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
 #include <QWindow>
 
 #include <cstdio>
+#include <thread>
 
 using namespace kav;
 
@@ -269,5 +277,46 @@ int main(int argc, char** argv)
     performance.Budget = AnimationLengthWarnings(performance.Animation);
     TStatForm stat(performance, true);
     Shoot(stat, QStringLiteral("statform"));
+
+    TStartupForm startup;
+    startup.SetTips(LoadStartupTips(appDir + QStringLiteral("/Data/StartupTips.txt")));
+    Shoot(startup, QStringLiteral("startup"), [&] {
+        QTest::mouseMove(startup.ModeButtons[3], QPoint(20, 20));
+        startup.SelectMode(smdTemplates);
+    });
+
+    TLogoForm logo;
+    Shoot(logo, QStringLiteral("splash"));
+
+    TAboutForm about;
+    about.Animation.SetCredits(LoadCredits(appDir + QStringLiteral("/Data/credorvel.txt")));
+    for (int i = 0; i < 120; ++i)
+        about.Animation.Step();
+    Shoot(about, QStringLiteral("about"));
+
+    // The loading window while a load is under way: shot from the window's own thread.
+    TLoadingBarForm loading;
+    loading.ShowDelay = 0;
+    loading.OnFrame = [&](int frame) {
+        if (frame == 4) {
+            const QPixmap shot = loading.screen()->grabWindow(loading.winId());
+            const QString file = g_out + QStringLiteral("/loading") + g_suffix + QStringLiteral(".png");
+            std::printf("%s %dx%d\n", qPrintable(file), shot.width(), shot.height());
+            shot.save(file);
+        }
+    };
+    loading.Run(QStringLiteral("/home/someone/showcase.plt"),
+                [] { std::this_thread::sleep_for(std::chrono::milliseconds(1200)); });
+
+    TDebugForm debug;
+    debug.CheckCreation->setChecked(true);
+    {
+        TBaseObjectCont objects;
+        objects.Add(std::make_unique<TBaseObject>());
+        objects.Add(std::make_unique<TBaseObject>());
+        debug.BtnObjects->click();
+        debug.BtnList->click();
+    }
+    Shoot(debug, QStringLiteral("debug"));
     return 0;
 }

@@ -6,8 +6,10 @@
 #include "document/classes.h"
 #include "document/document.h"
 #include "document/gfxitem.h"
+#include "document/project.h"
 #include "ui/langstrings.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace kav {
@@ -33,6 +35,92 @@ void StartEngine(const StartOptions& options)
     Doc().StageWidth = settings().StageWidth;
     Doc().StageHeight = settings().StageHeight;
     Doc().WorkDir = settings().WorkDir;
+}
+
+QStringList RequiredDataFiles()
+{
+    // The cursor store joins the list once the installation carries one; the cursors are
+    // looked up by "cursor.txt" and fall back to the system's shapes until then.
+    return {QStringLiteral("cursor.txt"), QStringLiteral("infobar.txt"), QStringLiteral("fonts.txt"),
+            QStringLiteral("colors.txt"), QStringLiteral("htmlTemp.htm"), QStringLiteral("inter.rif"),
+            QStringLiteral("inter.rdf")};
+}
+
+QString FirstMissingDataFile(const QString& dataDir)
+{
+    const QDir dir(dataDir);
+    const QStringList present = dir.entryList(QDir::Files | QDir::Readable);
+    for (const QString& name : RequiredDataFiles()) {
+        bool found = false;
+        for (const QString& file : present) {
+            if (file.compare(name, Qt::CaseInsensitive) == 0) {
+                found = true;
+                break;
+            }
+        }
+        if (!found)
+            return QDir::toNativeSeparators(dir.absoluteFilePath(name));
+    }
+    return {};
+}
+
+bool RunStartup(const StartupSteps& s)
+{
+    const QString product = QLatin1String(kProductName);
+    auto fail = [&](const QString& message) {
+        if (s.fatal)
+            s.fatal(message);
+        return false;
+    };
+    auto run = [](const std::function<void()>& step) {
+        if (step)
+            step();
+    };
+    try {
+        run(s.lock);
+        run(s.loadSettings);
+        run(s.prepareEnvironment);
+        if (s.screenDepth && s.screenDepth() < kMinScreenDepth)
+            return fail(GetString(QStringLiteral("Error.ColorMode"), product));
+        if (s.freeBytes) {
+            const qint64 free = s.freeBytes();
+            // An unknown figure (negative) is no reason to refuse to start.
+            if (free >= 0 && free < kMinFreeBytes)
+                return fail(GetString(QStringLiteral("Error.DiskSpaceForRun"), product));
+        }
+        if (s.dataDir) {
+            const QString missing = FirstMissingDataFile(s.dataDir());
+            if (!missing.isEmpty())
+                return fail(GetString(QStringLiteral("Error.MissingFiles"), product, missing));
+        }
+        run(s.loadLibraries);
+        run(s.showSplash);
+        run(s.createWindows);
+        run(s.loadHints);
+        run(s.showMainWindow);
+        run(s.release);
+        run(s.autoOpen);
+    } catch (const UserError& e) {
+        return fail(e.message());
+    }
+    return true;
+}
+
+AutoOpenAction ChooseAutoOpen(const QStringList& arguments, bool showStartup)
+{
+    if (arguments.size() > 1) {
+        const QString& first = arguments.at(1);
+        const qsizetype dot = first.lastIndexOf(QLatin1Char('.'));
+        if (dot >= 0 && first.mid(dot).compare(QLatin1String(".plt"), Qt::CaseInsensitive) == 0)
+            return AutoOpenAction::OpenFile;
+        return AutoOpenAction::Nothing;
+    }
+    return showStartup ? AutoOpenAction::ShowStartup : AutoOpenAction::Nothing;
+}
+
+bool WantsDebugWindow(const QStringList& arguments)
+{
+    return arguments.size() > 1 && arguments.at(1).compare(QLatin1String("DEBUG"), Qt::CaseInsensitive) == 0;
 }
 
 } // namespace kav

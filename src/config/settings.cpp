@@ -9,12 +9,16 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <limits>
 #include <span>
 #include <type_traits>
 #include <variant>
+
+#include <unistd.h>
 
 namespace kav {
 
@@ -319,6 +323,41 @@ QString UserSettingsFile()
     return WithSlash(base) + QStringLiteral("Kavelins/Kavelins.ini");
 }
 
+QString DefaultCardDir()
+{
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty())
+        documents = QDir::homePath();
+    return WithSlash(documents) + QStringLiteral("My Kavelins");
+}
+
+bool IsUsersOwnFolder(const QString& dir)
+{
+    const QFileInfo info(dir);
+    return info.isDir() && info.isWritable() && info.ownerId() == uint(::getuid());
+}
+
+bool IsInWorkingFolder(const QString& dir)
+{
+    // Working folders are "Tmp<hex>" folders made by this program; they vanish with their run.
+    static const QRegularExpression workFolder(QStringLiteral("(^|/)Tmp[0-9A-Fa-f]+(/|$)"));
+    const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(dir));
+    return workFolder.match(clean).hasMatch()
+        || clean.startsWith(QDir::cleanPath(TWorkDir::CacheParentDir()) + QLatin1Char('/'));
+}
+
+QString CardDialogFolder(bool save)
+{
+    QString& dir = save ? settings().CardSaveDir : settings().CardOpenDir;
+    if (dir.isEmpty() || IsInWorkingFolder(dir))
+        dir = DefaultCardDir();
+    if (!QFileInfo(dir).isDir() && dir == DefaultCardDir())
+        QDir().mkpath(dir);
+    if (!QFileInfo(dir).isDir())
+        return QDir::homePath();
+    return dir;
+}
+
 QString ResolveDirectory(const QString& base, const QString& value)
 {
     const bool absolute = value.startsWith(QLatin1Char('/')) || value.contains(QLatin1Char(':'));
@@ -340,8 +379,11 @@ void LoadSettings(const LoadOptions& options)
     const QString& app = s.ApplicationDir; // deliberately not normalised: used as given
     s.Data = app + QStringLiteral("Data/");
     s.InterDir = app + QStringLiteral("Inter/");
-    s.CardOpenDir = app + QStringLiteral("My Kavelins");
-    s.CardSaveDir = app + QStringLiteral("My Kavelins");
+    // Projects go beside the program only when that folder is the user's; an installation
+    // owned by the system keeps them in the user's documents.
+    const QString cardDir = IsUsersOwnFolder(app) ? app + QStringLiteral("My Kavelins") : DefaultCardDir();
+    s.CardOpenDir = cardDir;
+    s.CardSaveDir = cardDir;
     s.PathDir = app + QStringLiteral("Paths");
     s.HtmlDir = app + QStringLiteral("My HTML Files");
     s.ImageDir = app + QStringLiteral("Sample Media/Images");
@@ -375,6 +417,10 @@ void LoadSettings(const LoadOptions& options)
         s.StageWidth = Settings().StageWidth;
     if (s.StageHeight < 1 || s.StageHeight > Limits::kMaxStageSide)
         s.StageHeight = Settings().StageHeight;
+    // A folder remembered from a project opened out of a working folder is gone next run.
+    for (QString* dir : {&s.CardOpenDir, &s.CardSaveDir})
+        if (dir->isEmpty() || IsInWorkingFolder(*dir))
+            *dir = cardDir;
 
     if (!s.helpFileName.isEmpty())
         s.HelpFile = s.DataDir + s.helpFileName;

@@ -132,6 +132,17 @@ void SaveSettings();
 // $KAVELINS_CONFIG_HOME/Kavelins.ini, else $XDG_CONFIG_HOME (~/.config)/Kavelins/Kavelins.ini.
 QString UserSettingsFile();
 
+// "My Kavelins" in the user's documents folder: where projects are opened from and saved to
+// unless the program's own folder belongs to the user.
+QString DefaultCardDir();
+bool IsUsersOwnFolder(const QString& dir);
+// A folder inside one of the program's working folders (they are deleted with their run).
+bool IsInWorkingFolder(const QString& dir);
+// The folder the open (save: the save) dialog starts in: CardOpenDir or CardSaveDir, never a
+// working folder; the default folder is created on first use. Falls back to the home folder
+// when the remembered one is gone.
+QString CardDialogFolder(bool save);
+
 // A value holding no drive (':') and not starting at the root is taken relative to base; the
 // result always ends in '/'.
 QString ResolveDirectory(const QString& base, const QString& value);

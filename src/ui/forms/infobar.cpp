@@ -50,6 +50,24 @@ QStringList LoadInfoBar(const QString& fileName)
     return list;
 }
 
+QString LocalisedDataFile(const QString& dataDir, const QString& fileName)
+{
+    const QString language = settings().Language.trimmed().toLower();
+    if (!language.isEmpty() && language != QLatin1String("english")) {
+        const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+        const QString own = dataDir + (dot < 0 ? fileName + QLatin1Char('.') + language
+                                               : fileName.left(dot) + QLatin1Char('.') + language + fileName.mid(dot));
+        if (QFile::exists(own))
+            return own;
+    }
+    return dataDir + fileName;
+}
+
+QString InfoBarFile(const QString& dataDir)
+{
+    return LocalisedDataFile(dataDir, QStringLiteral("infobar.txt"));
+}
+
 void SetInfoBarHints(const QStringList& lines)
 {
     g_hints = lines;
@@ -61,7 +79,7 @@ const QStringList& InfoBarHints()
     const QString dataDir = settings().DataDir;
     if (!g_hintsSet && !dataDir.isEmpty() && dataDir != g_hintsDataDir) {
         g_hintsDataDir = dataDir;
-        g_hints = LoadInfoBar(dataDir + QStringLiteral("infobar.txt"));
+        g_hints = LoadInfoBar(InfoBarFile(dataDir));
     }
     return g_hints;
 }

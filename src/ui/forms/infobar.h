@@ -15,6 +15,13 @@ bool LoadStringList(QStringList& list, const QString& fileName);
 // The hint list of "infobar.txt": the lines of the file less blank ones and "!" comments.
 QStringList LoadInfoBar(const QString& fileName);
 
+// A text file of the data folder in the current language: "name.<language>.ext" (lower-case
+// language name) when the folder has one, else the file itself.
+QString LocalisedDataFile(const QString& dataDir, const QString& fileName);
+// The hint file of the current language: "infobar.<language>.txt" when the data folder has one
+// (lower-case language name, "infobar.japanese.txt"), else "infobar.txt".
+QString InfoBarFile(const QString& dataDir);
+
 // The process-wide hint lines ("number;label;text"). Unless set, the first use loads
 // "infobar.txt" from the data folder of the settings.
 void SetInfoBarHints(const QStringList& lines);

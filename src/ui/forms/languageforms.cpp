@@ -1,5 +1,6 @@
 #include "ui/forms/languageforms.h"
 
+#include "config/settings.h"
 #include "core/errors.h"
 #include "core/textcodec.h"
 #include "core/safefile.h"
@@ -139,6 +140,23 @@ void ApplyToForm(QWidget* window)
             languageFont = true;
         }
     }
+    // A language whose script needs a font of its own names it on the main window's line; every
+    // other window without a font of its own takes that one, so no window mixes fonts.
+    if (!languageFont) {
+        const TLangStringItem* main = table->Find(QStringLiteral("MainForm"));
+        if (main && main->Font && windowName != QLatin1String("MainForm")) {
+            QFont font = window->font();
+            font.setFamilies(main->Font->families());
+            window->setFont(font);
+            for (QWidget* child : window->findChildren<QWidget*>()) {
+                if (child->window() != window)
+                    continue;
+                QFont own = child->font();
+                own.setFamilies(main->Font->families());
+                child->setFont(own);
+            }
+        }
+    }
 
     QList<QObject*> components;
     CollectComponents(window, components);
@@ -159,6 +177,14 @@ void ApplyToForm(QWidget* window)
         else if (languageFont && kind != Kind::BitmapButton)
             w->setFont(QFont()); // no font of its own: inherit the window's language font
     }
+}
+
+void LocaliseForm(QWidget* window)
+{
+    if (settings().LanguageLearn)
+        LearnForm(window);
+    else
+        ApplyToForm(window);
 }
 
 bool LearnForm(QWidget* window, const QString& languageFile)

@@ -19,4 +19,8 @@ void ApplyToForm(QWidget* window);
 // '\'. Returns false when the file could not be read or written (nothing is changed then).
 bool LearnForm(QWidget* window, const QString& languageFile = QStringLiteral("Language.txt"));
 
+// What every window does once it is built: in learn mode (LanguageLearn) it adds its own texts
+// to "Language.txt" and keeps them; otherwise it takes the texts of the current table.
+void LocaliseForm(QWidget* window);
+
 } // namespace kav

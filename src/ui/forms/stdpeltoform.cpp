@@ -182,7 +182,7 @@ void TStdPeltoForm::paintEvent(QPaintEvent*)
 
 void TStdPeltoForm::ApplyStrings()
 {
-    ApplyToForm(this);
+    LocaliseForm(this);
 }
 
 void TStdPeltoForm::showEvent(QShowEvent* event)
