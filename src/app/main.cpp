@@ -1,5 +1,6 @@
 // The editor's entry: start the engine, show the main window with a new project, open the
 // project named on the command line.
+#include "media/library.h"
 #include "app/startup.h"
 #include "config/settings.h"
 #include "config/workdir.h"
@@ -77,6 +78,11 @@ int main(int argc, char** argv)
         ShowErrorBox(e.message());
         return 1;
     }
+
+    // Library problems found at start-up, then each later one as it happens (each once).
+    for (const QString& problem : Libraries().Problems())
+        ShowErrorBox(problem);
+    Libraries().SetProblemSink([](const QString& problem) { ShowErrorBox(problem); });
 
     TProject project;
     try {

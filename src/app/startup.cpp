@@ -1,4 +1,6 @@
 #include "app/startup.h"
+#include "media/library.h"
+#include "media/magazine.h"
 
 #include "config/datafiles.h"
 #include "config/settings.h"
@@ -29,6 +31,8 @@ void StartEngine(const StartOptions& options)
         SetCursorTable(table);
     }
     LoadAppData(settings().DataDir);
+    Libraries().Setup(settings());
+    InstallMediaHooks();
     Doc().TransparentColor = settings().TransparentColor;
     Doc().StageWidth = settings().StageWidth;
     Doc().StageHeight = settings().StageHeight;
