@@ -163,7 +163,7 @@ void TMediaLibraries::Setup(const Settings& s)
             dirs.append({ResolveDirectory(s.ApplicationDir, lib.Library), ResolveDirectory(s.ApplicationDir, lib.Preview),
                          ResolveDirectory(s.ApplicationDir, lib.JavaLib)});
         }
-    } else {
+    } else if (!s.DataDir.isEmpty()) {
         QFile list(findFile(s.DataDir, QStringLiteral("libs.txt")));
         if (list.open(QIODevice::ReadOnly)) {
             // Libraries named here without a section of their own have no folders.
@@ -195,7 +195,9 @@ void TMediaLibraries::SetLibraries(const QStringList& names, const QList<std::ar
     m_dataDir = withSlash(dataDir);
     m_searchOn = searchOn;
     m_loaded = false;
-    m_tables.clear();
+    for (auto& byType : m_tables)
+        for (auto& table : byType)
+            table.clear();
     m_reported.clear();
     m_problems.clear();
     m_cursors = TRifIndex();
@@ -251,6 +253,7 @@ bool TMediaLibraries::loadIndex(const QString& folder, const QString& type, TRif
         Report(QStringLiteral("%1: %2").arg(native(rif), reason));
         return false;
     }
+    out.DataFile = rdf;
     return true;
 }
 
@@ -262,7 +265,7 @@ bool TMediaLibraries::LoadIndexes()
         return false;
     static const QStringList pictures{QStringLiteral("anim"), QStringLiteral("image"), QStringLiteral("bkd")};
     auto loadTable = [&](const QString& type, int kind) {
-        auto& table = m_tables[type + QLatin1Char('|') + QString::number(kind)];
+        auto& table = m_tables[MediaTypes().indexOf(type)][kind];
         for (int i = 0; i < m_names.size(); ++i) {
             const QString dir = directoryOf(i, kind);
             if (dir.isEmpty() || table.contains(m_names.at(i)))
@@ -285,11 +288,12 @@ const TRifIndex* TMediaLibraries::Index(const QString& type, const QString& libr
     if (type == kCursors)
         return &m_cursors;
     LoadIndexes();
-    const auto t = m_tables.constFind(type + QLatin1Char('|') + QString::number(kind));
-    if (t == m_tables.constEnd())
+    const int t = int(MediaTypes().indexOf(type));
+    if (t < 0 || kind < 0 || kind > 2)
         return nullptr;
-    const auto it = t->constFind(library);
-    return it == t->constEnd() ? nullptr : it->get();
+    const auto& table = m_tables[t][kind];
+    const auto it = table.constFind(library);
+    return it == table.constEnd() ? nullptr : it->get();
 }
 
 bool TMediaLibraries::Resolve(const QString& reference, int kind, TLibPlace& place)
@@ -320,11 +324,9 @@ bool TMediaLibraries::Resolve(const QString& reference, int kind, TLibPlace& pla
         return false;
     }
     const TRifIndex* index = nullptr;
-    QString dir;
     if (type == kCursors) {
         // Cursors always come from the program's data folder, whatever library they name.
         index = &m_cursors;
-        dir = m_dataDir;
     } else {
         if (!m_searchOn)
             return false;  // no library is read with search off
@@ -337,7 +339,6 @@ bool TMediaLibraries::Resolve(const QString& reference, int kind, TLibPlace& pla
             return false;
         }
         index = Index(type, m_names.at(li), kind);
-        dir = directoryOf(li, kind);
         if (!index) {
             Report(GetString(QStringLiteral("Error.BadMediaLib"), type, library));
             return false;
@@ -346,7 +347,7 @@ bool TMediaLibraries::Resolve(const QString& reference, int kind, TLibPlace& pla
     const TRifEntry* e = index->Find(entry);
     if (!e)
         return false;
-    place.File = findFile(dir, type + QStringLiteral(".rdf"));
+    place.File = index->DataFile;
     place.Entry = entry;
     place.Offset = e->Offset;
     place.Size = e->Size;
@@ -445,12 +446,13 @@ QStringList TMediaLibraries::ListVariants(const QString& reference)
 }
 
 // ---------------------------------------------------------------------------------------------
-bool SaveBmpFile(const QImage& image, const QString& path)
+bool SaveBmpFile(const QImage& image, const QString& path, bool scratch)
 {
     if (image.isNull())
         return false;
     try {
         TSafeFile out(path);
+        out.SetScratch(scratch);
         out.Open();
         if (!image.save(&out, "BMP")) {
             out.Cancel();

@@ -44,6 +44,8 @@ public:
     const TRifEntry* Find(const QString& name) const;
     const QList<TRifEntry>& Entries() const { return m_entries; }
     int Count() const { return int(m_entries.size()); }
+    // The data file the entries lie in (set by the library list when it reads the index).
+    QString DataFile;
 
 private:
     QList<TRifEntry> m_entries;
@@ -115,8 +117,8 @@ private:
     QString m_dataDir;
     bool m_searchOn = false;
     bool m_loaded = false;
-    // type + '|' + kind -> library name -> index
-    QHash<QString, QHash<QString, std::shared_ptr<TRifIndex>>> m_tables;
+    // [type of MediaTypes()][kind]: library name -> index
+    QHash<QString, std::shared_ptr<TRifIndex>> m_tables[5][3];
     TRifIndex m_cursors;
     std::function<void(const QString&)> m_sink;
     QStringList m_problems;
@@ -180,7 +182,8 @@ private:
     std::vector<std::unique_ptr<TLibItemBase>> m_items;
 };
 
-// Saves a picture as a BMP file whole or not at all; false when it cannot be written.
-bool SaveBmpFile(const QImage& image, const QString& path);
+// Saves a picture as a BMP file whole or not at all; false when it cannot be written. Files of
+// the working folder are scratch: they need not be synced to the disk (the project file is).
+bool SaveBmpFile(const QImage& image, const QString& path, bool scratch = false);
 
 } // namespace kav

@@ -56,10 +56,12 @@ QString baseNameOf(const QString& file) { return QFileInfo(file).completeBaseNam
 
 QString keyOf(const QString& name) { return name.toLower(); }
 
-// Files are written whole or not at all.
+// Files are written whole or not at all; they belong to the working folder, whose lasting form
+// is the project file.
 void writeFile(const QString& path, const QByteArray& bytes)
 {
     TSafeFile out(path);
+    out.SetScratch(true);
     out.Open();
     out.write(bytes);
     out.Commit();
@@ -321,14 +323,11 @@ void TMagazine::Purge()
             QFile::remove(m_folder + m_records[i]->FileName);
             m_records.erase(m_records.begin() + qsizetype(i));
         }
+    // Media files that came into the folder some other way (an item's own flip writes its
+    // picture there, older projects have no index) are the project's too: they are listed,
+    // never deleted unasked.
+    adoptUnlisted();
     Save();
-    QSet<QString> listed;
-    for (const auto& r : m_records)
-        listed.insert(r->FileName.toLower());
-    const QFileInfoList files = QDir(m_folder).entryInfoList({QLatin1Char('*') + Extension()}, QDir::Files);
-    for (const QFileInfo& f : files)
-        if (!listed.contains(f.fileName().toLower()))
-            QFile::remove(f.absoluteFilePath());
 }
 
 TBaseMediaDB* TMagazine::Find(const QString& name) const
@@ -485,7 +484,7 @@ bool TMagazines::savePicture(TMagazine& mag, const QImage& picture, const QStrin
     int depth = 8;
     const QImage reduced = ReduceForMagazine(picture, Doc().TransparentColor, &depth);
     const QString file = mag.Folder() + name + QStringLiteral(".bmp");
-    if (reduced.isNull() || !SaveBmpFile(reduced, file)) {
+    if (reduced.isNull() || !SaveBmpFile(reduced, file, true)) {
         result.Errors << GetString(QStringLiteral("Error.SaveImage"), baseName);
         return false;
     }

@@ -83,9 +83,8 @@ public:
     void Prepare(const QString& workDir);
     // Writes the index; throws UserError naming the file when it cannot.
     void Save() const;
-    // Drops the deleted records with their files, writes the index and deletes the files of the
-    // folder's extension that no record lists. (Prepare has made records of every media file
-    // it found, so only files left over since then go.)
+    // Drops the deleted records with their files and writes the index. Media files of the folder
+    // that no record lists get one: whatever put them there, they are the project's.
     void Purge();
 
     const std::vector<std::unique_ptr<TBaseMediaDB>>& Records() const { return m_records; }
@@ -101,6 +100,7 @@ public:
     bool Damaged() const { return m_damaged; }
 
 private:
+    // Media files of the folder without a record get one.
     void adoptUnlisted();
     TMagazineType m_type;
     QString m_folder;
