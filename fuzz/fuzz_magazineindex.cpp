@@ -71,9 +71,11 @@ void check(const QByteArray& bytes, TMagazineType type)
                 return;
     if (index.LastDir.contains(QLatin1Char('\r')))
         return;
-    const TMagazineIndex again = ParseMagazineIndex(WriteMagazineIndex(index.Records, type, index.LastDir), type);
+    const QByteArray written = WriteMagazineIndex(index.Records, type, index.LastDir);
+    const TMagazineIndex again = ParseMagazineIndex(written, type);
     if (!again.Problems.isEmpty())
-        violation(QStringLiteral("the written index has problems: %1").arg(again.Problems.first()));
+        violation(QStringLiteral("the written index has problems: %1 (magazine %2; written: %3)")
+                      .arg(again.Problems.first()).arg(int(type)).arg(QString::fromLatin1(written.left(600).toPercentEncoding())));
     if (again.Records.size() != index.Records.size())
         violation(QStringLiteral("%1 records written, %2 read").arg(index.Records.size()).arg(again.Records.size()));
     for (size_t i = 0; i < index.Records.size(); ++i)

@@ -76,25 +76,30 @@ TMagazineIndex ParseMagazineIndex(const QByteArray& bytes, TMagazineType type)
     for (QString& l : lines)
         if (l.endsWith(QLatin1Char('\r')))
             l.chop(1);
-    // Where each record starts; the first line of a number counts.
-    QHash<QString, int> starts;
-    int lastDirLine = -1;
-    for (int i = 0; i < lines.size(); ++i) {
-        const QString& l = lines.at(i);
-        if (l.startsWith(QLatin1String("ItemDB ")) && !starts.contains(l))
-            starts.insert(l, i);
-        else if (l == QLatin1String("LAST_DIR") && lastDirLine < 0)
-            lastDirLine = i;
-    }
-    if (lastDirLine >= 0 && lastDirLine + 1 < lines.size())
-        out.LastDir = lines.at(lastDirLine + 1);
-
+    // Records follow one another: record n is the first line "ItemDB n" after the end of record
+    // n - 1, so a field that reads like a record line (a file named "ItemDB 1") is still a field,
+    // and so is the folder after "LAST_DIR".
+    int pos = 0;
+    auto findLine = [&](const QString& text, int from) {
+        for (int i = from; i < lines.size(); ++i)
+            if (lines.at(i) == text)
+                return i;
+        return -1;
+    };
     QSet<QString> names;
     for (int n = 0;; ++n) {
-        const auto start = starts.constFind(QStringLiteral("ItemDB %1").arg(n));
-        if (start == starts.constEnd())
+        // The records end at the line "LAST_DIR" between them.
+        const QString head = QStringLiteral("ItemDB %1").arg(n);
+        int start = -1;
+        for (int i = pos; i < lines.size() && start < 0; ++i) {
+            if (lines.at(i) == QLatin1String("LAST_DIR"))
+                break;
+            if (lines.at(i) == head)
+                start = i;
+        }
+        if (start < 0)
             break;
-        int at = *start + 1;
+        int at = start + 1;
         QString problem;
         auto next = [&](QString& v) {
             if (at >= lines.size()) {
@@ -159,6 +164,8 @@ TMagazineIndex ParseMagazineIndex(const QByteArray& bytes, TMagazineType type)
             ok = false;
             problem = QStringLiteral("the name '%1' is listed twice").arg(rec->Name.left(80));
         }
+        // A damaged record may have ended early: the next one is looked for right after its start.
+        pos = ok ? at : start + 1;
         if (!ok) {
             out.Problems << QStringLiteral("ItemDB %1: %2").arg(n).arg(problem);
             continue;
@@ -168,6 +175,9 @@ TMagazineIndex ParseMagazineIndex(const QByteArray& bytes, TMagazineType type)
         names.insert(keyOf(rec->Name));
         out.Records.push_back(std::move(rec));
     }
+    const int lastDir = findLine(QStringLiteral("LAST_DIR"), pos);
+    if (lastDir >= 0 && lastDir + 1 < lines.size())
+        out.LastDir = lines.at(lastDir + 1);
     return out;
 }
 

@@ -284,6 +284,23 @@ TEST_F(Magazine, TheIndexTravelsWithTheProject)
     EXPECT_EQ(static_cast<TAnimDB*>(again.Records[0].get())->Frames, 4);
     EXPECT_EQ(again.LastDir, "C:\\Art");
     EXPECT_TRUE(kavtest::get(Doc().AnimFolder() + "AnimMagazine.ini").contains("\r\n8\r\n\r\nFALSE\r\n24\r\n"));
+
+    // Fields are fields, even when they read like the index's own lines.
+    TImageDB odd;
+    odd.Name = "ItemDB 1";
+    odd.FileName = "ItemDB 1.bmp";
+    odd.Origin = "LAST_DIR";
+    odd.Kind = "TImageDB";
+    std::vector<std::unique_ptr<TBaseMediaDB>> two;
+    two.push_back(std::make_unique<TImageDB>(odd));
+    odd.Name = odd.FileName = "ItemDB 0";
+    two.push_back(std::make_unique<TImageDB>(odd));
+    const TMagazineIndex read = ParseMagazineIndex(WriteMagazineIndex(two, TMagazineType::Image, "/art"), TMagazineType::Image);
+    EXPECT_TRUE(read.Problems.isEmpty()) << read.Problems.join('\n').toStdString();
+    ASSERT_EQ(read.Records.size(), 2u);
+    EXPECT_EQ(read.Records[0]->Name, "ItemDB 1");
+    EXPECT_EQ(read.Records[1]->Origin, "LAST_DIR");
+    EXPECT_EQ(read.LastDir, "/art");
 }
 
 TEST_F(Magazine, ADamagedIndexIsReportedOnceAndLosesNoMedia)
