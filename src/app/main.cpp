@@ -1,6 +1,7 @@
 // The editor's entry: the start-up sequence, the main window, and what the command line or the
 // start-up window asks for.
 #include "app/startup.h"
+#include "media/library.h"
 #include "config/datafiles.h"
 #include "config/settings.h"
 #include "config/workdir.h"
@@ -151,7 +152,13 @@ int main(int argc, char** argv)
         } catch (const UserError&) {
         }
     };
-    steps.loadSettings = [] { StartEngine(); };
+    steps.loadSettings = [] {
+        StartEngine();
+        // Library problems found at start-up, then each later one as it happens (each once).
+        for (const QString& problem : Libraries().Problems())
+            ShowErrorBox(problem);
+        Libraries().SetProblemSink([](const QString& problem) { ShowErrorBox(problem); });
+    };
     steps.prepareEnvironment = [] {
         ResetCurrentHint();
         OpenInterStore(settings().DataDir, settings().InterDir);

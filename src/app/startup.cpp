@@ -1,4 +1,7 @@
 #include "app/startup.h"
+#include "media/library.h"
+#include "media/magazine.h"
+#include "media/soundcatalogue.h"
 
 #include "config/datafiles.h"
 #include "config/settings.h"
@@ -31,6 +34,9 @@ void StartEngine(const StartOptions& options)
         SetCursorTable(table);
     }
     LoadAppData(settings().DataDir);
+    Libraries().Setup(settings());
+    SoundCatalogue().Load(settings().DataDir + QStringLiteral("sound.txt"));
+    InstallMediaHooks();
     Doc().TransparentColor = settings().TransparentColor;
     Doc().StageWidth = settings().StageWidth;
     Doc().StageHeight = settings().StageHeight;

@@ -41,5 +41,7 @@ int RunExport(const QStringList& args);
 int RunEstimate(const QStringList& args);
 int RunStats(const QStringList& args);
 int RunAu(const QStringList& args);
+int RunLibs(const QStringList& args);
+int RunImport(const QStringList& args);
 
 } // namespace kav::cli

@@ -28,6 +28,8 @@ const QList<Command>& Commands()
         {"pack", "DIR OUT.plt", "Pack a working folder into a project file", RunPack},
         {"unpack", "IN.plt DIR", "Unpack a project file into a folder", RunUnpack},
         {"au", "IN.wav OUT.au", "Convert a WAV sound to the Sun audio the browser player plays", RunAu},
+        {"libs", "", "List the installed media libraries, their folders and media", RunLibs},
+        {"import", "[--as image|anim|sound] PROJECT.plt FILE...", "Import pictures, frame files, sounds or library media into a project's magazines and save it", RunImport},
     };
     return commands;
 }

@@ -91,11 +91,26 @@ void TMaskedBitmap::UsePlaceholder(uint32_t transparentColor)
     m_placeholder = true;
 }
 
+namespace {
+TMaskedBitmap::LibraryReader& libraryReader()
+{
+    static TMaskedBitmap::LibraryReader reader;
+    return reader;
+}
+} // namespace
+
+void TMaskedBitmap::SetLibraryReader(LibraryReader reader) { libraryReader() = std::move(reader); }
+
+QImage TMaskedBitmap::ReadLibraryImage(const QString& reference)
+{
+    return libraryReader() && !reference.isEmpty() ? libraryReader()(reference) : QImage();
+}
+
 void TMaskedBitmap::LoadImage(const QString& path, uint32_t transparentColor)
 {
     m_frames.clear();
     m_placeholder = false;
-    QImage img = QFileInfo(path).isFile() ? ReadImageFile(path) : QImage();
+    QImage img = QFileInfo(path).isFile() ? ReadImageFile(path) : ReadLibraryImage(path);
     if (img.isNull()) {
         UsePlaceholder(transparentColor);
         return;

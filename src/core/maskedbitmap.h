@@ -5,6 +5,8 @@
 #include <QList>
 #include <QPainter>
 
+#include <functional>
+
 namespace kav {
 
 // How a bitmap is drawn: the frame with its transparent colour left out, the frame in silver
@@ -20,7 +22,7 @@ public:
 
     // Cuts the image into frames of the given size (the first call fixes the size).
     void AddFrames(const QImage& image, int frameWidth, int frameHeight, uint32_t transparentColor);
-    // A still image from a file or media path; the placeholder when nothing can be read.
+    // A still image from a file or a library reference; the placeholder when nothing can be read.
     void LoadImage(const QString& path, uint32_t transparentColor);
     // folder + name + ".bmp" cut into frameCount frames; the placeholder as one frame on failure.
     void LoadAnimation(const QString& folder, const QString& name, int frameCount, uint32_t transparentColor);
@@ -38,6 +40,12 @@ public:
 
     // The program's placeholder image (Data/dummy.bmp, or a drawn one when that is missing).
     static QImage Placeholder();
+
+    // Media named by a library reference rather than a file ("deflib/cursors/00"): the media
+    // layer sets the reader. Without one, or when it finds nothing, the picture is null.
+    using LibraryReader = std::function<QImage(const QString& reference)>;
+    static void SetLibraryReader(LibraryReader reader);
+    static QImage ReadLibraryImage(const QString& reference);
 
 private:
     void UsePlaceholder(uint32_t transparentColor);

@@ -10,6 +10,22 @@ TDocument& Doc()
     return doc;
 }
 
+namespace {
+MediaUseHook& useHook()
+{
+    static MediaUseHook hook;
+    return hook;
+}
+} // namespace
+
+void SetMediaUseHook(MediaUseHook hook) { useHook() = std::move(hook); }
+
+void NoteMediaUse(const QString& folder, const QString& name, int delta)
+{
+    if (useHook() && !name.isEmpty())
+        useHook()(folder, name, delta);
+}
+
 TScene* TDocument::Scene(int i) const
 {
     if (!Scenes || i < 0 || i >= Scenes->Count())

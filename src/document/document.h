@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 namespace kav {
 
@@ -30,5 +31,11 @@ struct TDocument {
 };
 
 TDocument& Doc();
+
+// Stage items and backgrounds say which media they show, so that the magazines know what is in
+// use: delta +1 when one starts showing folder + name, -1 when it stops.
+using MediaUseHook = std::function<void(const QString& folder, const QString& name, int delta)>;
+void SetMediaUseHook(MediaUseHook hook);
+void NoteMediaUse(const QString& folder, const QString& name, int delta);
 
 } // namespace kav

@@ -54,12 +54,18 @@ void TGfxItemBase::SetCursor(const QString& name)
     CursorId = CursorNumber(name);
     // Cursor pictures come from the media libraries; until one holds this cursor the stage
     // shows the system's pointing hand rather than a placeholder picture.
-    const QString file = name + QStringLiteral(".bmp");
-    if (!QFileInfo::exists(file))
-        return;
-    CursorBitmap = MediaCache().Acquire(QStringLiteral("Cursor/") + name, [&] {
+    // The name is a library reference (cursors come from the program's data folder) or a file.
+    const QString key = QStringLiteral("Cursor/") + name;
+    QImage picture;
+    if (!MediaCache().Find(key)) {
+        const QString file = name + QStringLiteral(".bmp");
+        picture = QFileInfo::exists(file) ? ReadImageFile(file) : TMaskedBitmap::ReadLibraryImage(name);
+        if (picture.isNull())
+            return;
+    }
+    CursorBitmap = MediaCache().Acquire(key, [&] {
         auto bmp = std::make_unique<TMaskedBitmap>();
-        bmp->LoadImage(file, Doc().TransparentColor);
+        bmp->AddFrames(picture, picture.width(), picture.height(), Doc().TransparentColor);
         return bmp;
     });
 }

@@ -34,6 +34,17 @@ void TItemImage::ReleaseBitmap()
 {
     MediaCache().Release(Bitmap);
     Bitmap = nullptr;
+    if (!m_usedName.isEmpty())
+        NoteMediaUse(m_usedFolder, m_usedName, -1);
+    m_usedFolder.clear();
+    m_usedName.clear();
+}
+
+void TItemImage::NoteUse(const QString& folder, const QString& name)
+{
+    m_usedFolder = folder;
+    m_usedName = name;
+    NoteMediaUse(folder, name, +1);
 }
 
 QString TItemImage::StoredName() const
@@ -90,6 +101,7 @@ void TItemImage::SetMedia(const QString& folder, const QString& name, int)
         bmp->LoadImage(folder + name + QStringLiteral(".bmp"), Doc().TransparentColor);
         return bmp;
     });
+    NoteUse(folder, name);
     SetItemName(QString());
     if (TItemBase* item = Item())
         if (TScene* scene = item->Scene())
@@ -228,6 +240,7 @@ void TItemAnim::SetMedia(const QString& folder, const QString& name, int frameCo
         bmp->LoadAnimation(folder, name, FrameCountStored, Doc().TransparentColor);
         return bmp;
     });
+    NoteUse(folder, name);
     FrameIndex = 0;
     SetItemName(QString());
     if (TItemBase* item = Item())

@@ -46,6 +46,12 @@ protected:
     void ApplyStoredName(TTextStr& s, const QString& stored, const QString& folder, int frameCount);
     QString StoredName() const;
     void ReleaseBitmap();
+    // The media this item counts as a use of (see NoteMediaUse), given up by ReleaseBitmap.
+    void NoteUse(const QString& folder, const QString& name);
+
+private:
+    QString m_usedFolder;
+    QString m_usedName;
 };
 
 // An animation strip from the project's animation folder.

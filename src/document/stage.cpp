@@ -23,7 +23,11 @@ TStage::TStage(TBaseObject* owner)
 {
 }
 
-TStage::~TStage() { MediaCache().Release(Bitmap); }
+TStage::~TStage()
+{
+    MediaCache().Release(Bitmap);
+    NoteMediaUse(m_usedFolder, m_usedName, -1);
+}
 
 void TStage::Load(TTextStr& s)
 {
@@ -82,9 +86,13 @@ void TStage::SetBackground(const QString& folder, const QString& name)
 {
     MediaCache().Release(Bitmap);
     Bitmap = nullptr;
+    NoteMediaUse(m_usedFolder, m_usedName, -1);
     BackgroundImage = name;
+    m_usedFolder = folder;
+    m_usedName = name;
     if (name.isEmpty())
         return;
+    NoteMediaUse(folder, name, +1);
     // The key an image item of the same file uses: the two share the bitmap.
     Bitmap = MediaCache().Acquire(QStringLiteral("Image|") + folder + name, [&] {
         auto bmp = std::make_unique<TMaskedBitmap>();

@@ -41,6 +41,11 @@ public:
     void DrawBorder(QPainter& p, const QRect& clip) const;
     // The area inside the border (the whole stage without a visible border).
     QRect InnerArea(int stageWidth, int stageHeight) const;
+
+private:
+    // The background counted as a use of the image magazine (see NoteMediaUse).
+    QString m_usedFolder;
+    QString m_usedName;
 };
 
 } // namespace kav

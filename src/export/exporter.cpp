@@ -1,5 +1,7 @@
 #include "export/exporter.h"
 #include "export/previewserver.h"
+#include "media/library.h"
+#include "media/magazine.h"
 
 #include "document/project.h"
 #include "config/settings.h"
@@ -40,6 +42,34 @@ QString mediaFile(const QString& workDir, const QString& key, const QString& ext
     QString relative = key;
     relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
     return workDir + relative + extension;
+}
+
+// The library reference ("LIB\...") a magazine gives as the origin of an image list key
+// ("Image\sun", "Animation\walk"); empty for imported media and names it does not list.
+QString libraryOrigin(const QString& workDir, const QString& key)
+{
+    const QString folder = key.section(QLatin1Char('\\'), 0, 0);
+    const QString name = key.section(QLatin1Char('\\'), 1);
+    TMagazineType type;
+    if (folder == QLatin1String("Image"))
+        type = TMagazineType::Image;
+    else if (folder == QLatin1String("Animation"))
+        type = TMagazineType::Anim;
+    else
+        return QString();
+    QString origin;
+    if (Magazines().WorkDir() == workDir) {
+        origin = Magazines().OriginOf(type, name);
+    } else {
+        // Another folder than the open project's: its index, read only.
+        TMagazine probe(type);
+        QFile index(workDir + folder + QLatin1Char('/') + probe.IndexName());
+        if (index.open(QIODevice::ReadOnly) && index.size() < 64LL * 1024 * 1024)
+            for (const auto& rec : ParseMagazineIndex(index.readAll(), type).Records)
+                if (rec->Name.compare(name, Qt::CaseInsensitive) == 0)
+                    origin = rec->Origin;
+    }
+    return origin.startsWith(QLatin1String("LIB\\")) ? origin : QString();
 }
 
 QString htmlEscaped(const QString& text)
@@ -209,8 +239,7 @@ TExportResult ExportCard(const QString& targetPath, const TExportOptions& option
     writeCardFiles(r.Paths, r.CardString, options, done, total);
 
     // Images, strips and backgrounds: one GIF per entry, with the document's transparent colour.
-    // Media from the installed libraries are not there yet; a medium whose picture is missing
-    // or unreadable is exported as the placeholder, which is what the editor shows for it (the
+    // A medium whose picture is missing or unreadable is exported as the placeholder, which is what the editor shows for it (the
     // scene's placeholder item "Dummy" relies on that).
     const QString workDir = Doc().WorkDir;
     for (const TExportEntry& e : images) {
@@ -218,6 +247,14 @@ TExportResult ExportCard(const QString& targetPath, const TExportOptions& option
             continue;  // the entry of stages without a background
         const QString gif = r.Paths.Folder + e.ExportName + QStringLiteral(".gif");
         step(gif);
+        // Library media have their GIF ready in the library.
+        if (const QString origin = libraryOrigin(workDir, e.Key); !origin.isEmpty() && settings().SearchOn()) {
+            if (const QString problem = Libraries().DefaultLibraryProblem(); !problem.isEmpty())
+                r.Warnings << problem;
+            else if (!Libraries().SaveGifForExport(origin.mid(4), gif))
+                r.Warnings << GetString(QStringLiteral("Error.LibraryGif"));
+            continue;
+        }
         QImage picture = ReadImageFile(mediaFile(workDir, e.Key, QStringLiteral(".bmp")));
         if (picture.isNull())
             picture = TMaskedBitmap::Placeholder();
