@@ -18,9 +18,20 @@ after(async () => {
   if (server) await server.close();
 });
 
+// The RGB of a canvas's RGBA pixels, in base64, a frame at a time.
+const rgb64 = () => {
+  window.__rgb64 = d => {
+    const rgb = new Uint8Array(d.length / 4 * 3);
+    for (let i = 0, j = 0; i < d.length; i += 4, j += 3) { rgb[j] = d[i]; rgb[j + 1] = d[i + 1]; rgb[j + 2] = d[i + 2]; }
+    let bytes = '';
+    for (let i = 0; i < rgb.length; i += 0x8000) bytes += String.fromCharCode.apply(null, rgb.subarray(i, i + 0x8000));
+    return btoa(bytes);
+  };
+};
+
 async function open(project) {
   const ex = s.exportProject(project);
-  const page = await s.openPlayer(browser, server.url + ex.dir + '/' + ex.page);
+  const page = await s.openPlayer(browser, server.url + ex.dir + '/' + ex.page, { init: [rgb64] });
   page.kinds = await page.evaluate(() => window.kavelins.players[0].card.scenes.map(sc => sc.items.map(m => m && m.kind)));
   return page;
 }
@@ -84,10 +95,7 @@ async function frames(project, n, clicks) {
     const ctx = cv.getContext('2d', { willReadFrequently: true }), frames = [];
     p.trace(n, c, (line, t, draw) => {
       draw(ctx);
-      const d = ctx.getImageData(0, 0, cv.width, cv.height).data;
-      let s = '';
-      for (let i = 0; i < d.length; i += 4) s += String.fromCharCode(d[i], d[i + 1], d[i + 2]);
-      frames.push(btoa(s));
+      frames.push(window.__rgb64(ctx.getImageData(0, 0, cv.width, cv.height).data));
     });
     return frames;
   }, [n, clicks]);
@@ -131,12 +139,7 @@ async function smoothPixels(project, n, ratio, tolerance) {
     await p.ready;
     p.pause();
     const frames = [], ctx = p.canvas.getContext('2d');
-    const read = () => {
-      const d = ctx.getImageData(0, 0, p.canvas.width, p.canvas.height).data;
-      let bytes = '';
-      for (let i = 0; i < d.length; i += 4) bytes += String.fromCharCode(d[i], d[i + 1], d[i + 2]);
-      frames.push(btoa(bytes));
-    };
+    const read = () => frames.push(window.__rgb64(ctx.getImageData(0, 0, p.canvas.width, p.canvas.height).data));
     read();
     for (let t = 1; t <= n; t++) { p.step(1); read(); }
     return { frames, width: p.canvas.width, height: p.canvas.height };
