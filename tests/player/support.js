@@ -197,10 +197,18 @@ const freePort = () => new Promise((resolve, reject) => {
   const server = net.createServer().once('error', reject);
   server.listen(0, '127.0.0.1', () => { const port = server.address().port; server.close(() => resolve(port)); });
 });
+// A helper program that ends with the test: a small shell holds it and ends it when its input
+// closes, which happens however the test process ends (a kill on a time-out included).
+function spawnTied(command, args, { stdout = 'ignore', env = process.env } = {}) {
+  const child = spawn('sh', ['-c', '"$@" </dev/null & held=$!; trap \'kill $held 2>/dev/null\' EXIT; cat >/dev/null', 'tied',
+    command, ...args], { stdio: ['pipe', stdout, 'ignore'], env });
+  child.stop = () => { if (child.exitCode === null) child.stdin.end(); };
+  return child;
+}
 function startXvfb() {
   // -displayfd: the server picks a free display and writes its number when it is ready.
-  const x = spawn('Xvfb', ['-displayfd', '1', '-screen', '0', '1280x1024x24', '-nolisten', 'tcp'],
-    { stdio: ['ignore', 'pipe', 'ignore'] });
+  const x = spawnTied('Xvfb', ['-displayfd', '1', '-screen', '0', '1280x1024x24', '-nolisten', 'tcp'],
+    { stdout: 'pipe' });
   return new Promise((resolve, reject) => {
     let out = '';
     x.once('error', reject);
@@ -211,13 +219,13 @@ function startXvfb() {
 
 async function openWebKit() {
   const children = [];
-  const stop = () => { for (const c of children.reverse()) if (c.exitCode === null) c.kill('SIGTERM'); children.length = 0; };
+  const stop = () => { for (const c of children.reverse()) c.stop(); children.length = 0; };
   process.on('exit', stop);
   try {
     const xvfb = await startXvfb();
     children.push(xvfb.process);
     const port = await freePort(), root = `http://127.0.0.1:${port}`;
-    const driver = spawn(webkitDriver, [`--port=${port}`], { stdio: 'ignore', env: { ...process.env, DISPLAY: xvfb.display } });
+    const driver = spawnTied(webkitDriver, [`--port=${port}`], { env: { ...process.env, DISPLAY: xvfb.display } });
     children.push(driver);
     const call = async (method, where, body) => {
       const r = await fetch(root + where, { method, headers: { 'content-type': 'application/json' }, body: body && JSON.stringify(body) });
