@@ -1,7 +1,10 @@
-// One frame of a 100-item Kavelin in headless Chromium: the tick (motion, animation, effects,
-// events) and the drawing of the frame. Target: a median of at most 0.5 ms a frame.
-// Then the main thread's busy time a second while the exported showcase plays on screen, while
-// it is scrolled out of view and while its tab is hidden (targets: 40 ms and 0 ms a second).
+// One frame of a 100-item Kavelin in each browser engine (Chromium, Firefox, WebKit; or those
+// of KAVELINS_ENGINES): the tick (motion, animation, effects, events) and the drawing of the
+// frame. Target: a median of at most 0.5 ms a frame. Frames are timed ten at a time, as some
+// engines give the page a coarse clock.
+// Then, in Chromium, the main thread's busy time a second while the exported showcase plays on
+// screen, while it is scrolled out of view and while its tab is hidden (targets: 40 ms and 0 ms
+// a second).
 // Usage: node bench/player_bench.mjs [FRAMES] [SECONDS]
 import { createRequire } from 'node:module';
 import fs from 'node:fs';
@@ -49,43 +52,53 @@ const media = [...card.matchAll(/;(Item\d+\.gif);0;0;(\d+);(\d+);(\d+)(?:\.1)?(?
 const page0 = fs.readFileSync(path.join(ex.folder, ex.page), 'utf8');
 const tall = page0.replace('</object>', '</object><div style="height:3000px"></div>');
 const server = await s.serve(path.join(s.scratch, 'web'), { [`/${ex.dir}/tall.html`]: tall });
-const browser = await s.launch();
-const page = await browser.newPage();
-await page.addInitScript('window.kavelinsOptions = { autoplay: false };');
-await page.goto(s.withTestInterface(server.url + ex.dir + '/' + ex.page));
-await page.waitForFunction(() => window.kavelins && window.kavelins.players.length > 0);
-const result = await page.evaluate(async ([text, n, base]) => {
-  const p = window.kavelins.mount(text, document.body, { autoplay: false, base, width: 468, height: 120, scale: 1 });
-  await p.ready;
-  if (p.error) return { error: p.error };
-  const ctx = p.canvas.getContext('2d');
-  const measure = flush => {
-    p.restart();
-    const t = [];
-    for (let i = 0; i < n; i++) {
-      const t0 = performance.now();
-      p.engine.tick();
-      p.render();
-      if (flush) ctx.getImageData(0, 0, 1, 1);
-      t.push(performance.now() - t0);
-    }
-    t.sort((a, b) => a - b);
-    const mean = t.reduce((a, b) => a + b, 0) / n;
-    return { mean: +mean.toFixed(3), median: +t[n >> 1].toFixed(3), p95: +t[Math.floor(n * 0.95)].toFixed(3) };
-  };
-  measure(false); // warm up
-  const tickOnly = (() => {
-    p.restart();
-    const t0 = performance.now();
-    for (let i = 0; i < n; i++) p.engine.tick();
-    return +((performance.now() - t0) / n).toFixed(4);
-  })();
-  return { items: p.engine.items().length, tickOnly, frame: measure(false), frameRasterised: measure(true) };
-}, [benchCard(media), frames, server.url + ex.dir + '/']);
+// Tick and draw in one engine's page.
+async function tickAndDraw(engine) {
+  const browser = await s.openBrowser(engine);
+  try {
+    const page = await browser.newPage({ init: ['window.kavelinsOptions = { autoplay: false };'] });
+    await page.goto(s.withTestInterface(server.url + ex.dir + '/' + ex.page));
+    await page.waitFor(() => window.kavelins && window.kavelins.players.length > 0);
+    return await page.evaluate(async ([text, n, base]) => {
+      const p = window.kavelins.mount(text, document.body, { autoplay: false, base, width: 468, height: 120, scale: 1 });
+      await p.ready;
+      if (p.error) return { error: p.error };
+      const ctx = p.canvas.getContext('2d'), batch = 10;
+      const measure = flush => {
+        p.restart();
+        const t = [];
+        for (let i = 0; i < n; i += batch) {
+          const t0 = performance.now();
+          for (let k = 0; k < batch; k++) {
+            p.engine.tick();
+            p.render();
+            if (flush) ctx.getImageData(0, 0, 1, 1);
+          }
+          t.push((performance.now() - t0) / batch);
+        }
+        t.sort((a, b) => a - b);
+        const mean = t.reduce((a, b) => a + b, 0) / t.length;
+        return { mean: +mean.toFixed(3), median: +t[t.length >> 1].toFixed(3), p95: +t[Math.floor(t.length * 0.95)].toFixed(3) };
+      };
+      measure(false); // warm up
+      const tickOnly = (() => {
+        p.restart();
+        const t0 = performance.now();
+        for (let i = 0; i < n; i++) p.engine.tick();
+        return +((performance.now() - t0) / n).toFixed(4);
+      })();
+      return { items: p.engine.items().length, tickOnly, frame: measure(false), frameRasterised: measure(true) };
+    }, [benchCard(media), frames, server.url + ex.dir + '/']);
+  } finally {
+    await browser.close();
+  }
+}
+const result = {};
+for (const engine of s.engines()) result[engine] = await tickAndDraw(engine);
 
 // Busy time of the main thread (tasks, scripts, layout and paint) a second, from Chromium's
 // own counters, with the animation frames and ticks the player asked for.
-async function busyPerSecond(state) {
+async function busyPerSecond(browser, state) {
   const busy = await browser.newPage({ viewport: { width: 800, height: 400 } });
   await busy.goto(s.withTestInterface(server.url + ex.dir + '/tall.html'));
   await busy.waitForFunction(() => window.kavelins && window.kavelins.players.length > 0);
@@ -120,13 +133,15 @@ async function busyPerSecond(state) {
   };
 }
 const mainThread = [];
-for (const state of ['playing', 'scrolled away', 'tab hidden']) mainThread.push(await busyPerSecond(state));
-
-await browser.close();
+if (s.engines().includes('chromium')) {
+  const browser = await s.launch();
+  for (const state of ['playing', 'scrolled away', 'tab hidden']) mainThread.push(await busyPerSecond(browser, state));
+  await browser.close();
+}
 await server.close();
 
 const js = fs.readFileSync(path.join(s.appDir, 'Classes', 'player.js'));
 console.log(JSON.stringify({
-  frames, ...result, targetMedianMs: 0.5, mainThread,
+  frames, tickAndDraw: result, targetMedianMs: 0.5, mainThread,
   playerBytes: js.length, playerGzipBytes: zlib.gzipSync(js, { level: 9 }).length,
 }, null, 1));

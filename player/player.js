@@ -233,8 +233,16 @@ function advanceOf(face, character) {
   }
   return width;
 }
-const lineWidth = (face, line, spacing) =>
-  roundEven(measure(face.font, line).width) + ([...line].length - 1) * spacing;
+// A line's width, measured once a face (Zoom centres its lines every frame).
+function lineWidth(face, line, spacing) {
+  const widths = face.lineWidths || (face.lineWidths = new Map());
+  let width = widths.get(line);
+  if (width === undefined) {
+    if (widths.size > 200) widths.clear();
+    widths.set(line, width = roundEven(measure(face.font, line).width));
+  }
+  return width + ([...line].length - 1) * spacing;
+}
 
 // Layout and paths. The card's points are top-left corners (a text's first baseline); the
 // editor moves and truncates the centre, so the points go back to the centre.
@@ -589,13 +597,15 @@ class Engine {
 }
 
 // One frame on a context whose transform maps stage pixels. `smooth` filters pictures, for
-// screens whose pixel ratio is not a whole number.
+// screens whose pixel ratio is not a whole number: at the 'medium' quality, which filters
+// without overshoot in every engine ('high' is a sharpening filter in WebKit that rings, a
+// light halo around every picture).
 function draw(context, engine, width, height, smooth = false) {
   const scene = engine.scene, border = scene.border, images = engine.media.images;
   const background = !engine.hideBackground && scene.bg && images.get(scene.bg);
   context.save();
   context.imageSmoothingEnabled = smooth;
-  if (smooth) context.imageSmoothingQuality = 'high';
+  if (smooth) context.imageSmoothingQuality = 'medium';
   context.beginPath();
   if (width > 2 * border && height > 2 * border) {
     context.rect(border, border, width - 2 * border, height - 2 * border);
@@ -644,6 +654,9 @@ function drawText(context, state, left, top) {
   context.textBaseline = 'alphabetic';
   context.textAlign = 'left';
   context.fillStyle = cssColour(item.colour);
+  // Setting a font parses it again in some engines (Firefox, WebKit), however often it is the
+  // same one: it is set only when it changes.
+  let fontSet = null;
   for (let lineIndex = 0; lineIndex < lines.length; lineIndex++, y += lineHeight) {
     const line = lines[lineIndex];
     let pen = left, inLine = 0;
@@ -668,7 +681,7 @@ function drawText(context, state, left, top) {
         context.fillStyle = cssColour((bits & 255) << 16 | bits & 0xff00 | bits >> 16 & 255);
       }
       const characterFace = size === points ? face : faceOf(item, size);
-      context.font = characterFace.font;
+      if (fontSet !== characterFace.font) context.font = fontSet = characterFace.font;
       context.fillText(character, pen + shift, y + rise + characterFace.ascent);
       pen += shift + advanceOf(characterFace, character) + item.spacing;
     }

@@ -1,7 +1,8 @@
 // The banner as part of a web page: the keyboard and screen readers reach it, visitors can
 // pause it and it stops by itself, it rests while nobody sees it, it is sharp at every pixel
 // ratio, its sound starts at the first interaction, and the test interface stays off unless
-// the page asks for it.
+// the page asks for it. Sound runs in each browser engine; the rest drives Chromium's own
+// means (its accessibility tree, emulated media and pixel ratios, Playwright's clock).
 'use strict';
 const { test, describe, before, after } = require('node:test');
 const assert = require('node:assert/strict');
@@ -10,13 +11,14 @@ const path = require('node:path');
 const s = require('./support');
 
 let browser, server;
+const chromium = s.engines().includes('chromium'), skip = !chromium && 'Chromium is not among KAVELINS_ENGINES';
 const web = path.join(s.scratch, 'web');
 const routes = {};
 let actions, text;
 before(async () => {
   fs.mkdirSync(web, { recursive: true });
   server = await s.serve(web, routes);
-  browser = await s.launch();
+  if (chromium) browser = await s.launch();
   actions = s.exportProject(path.join(s.samples, 'tests', 'actions.plt'), 'page-actions');
   text = s.exportProject(path.join(s.samples, 'tests', 'text.plt'), 'page-text');
 });
@@ -53,7 +55,7 @@ async function open(url, { testing = true, autoplay = false, init = [], ...optio
 const state = page => page.evaluate(() => window.kavelins.players[0].state());
 const sleep = ms => new Promise(r => setTimeout(r, ms));
 
-describe('keyboard and screen readers', () => {
+describe('keyboard and screen readers', { skip }, () => {
   test('Tab reaches a clickable banner, which is named, and Enter clicks its first clickable item', async () => {
     const page = await open(customPage(actions, 'named', cardOf(actions), 'aria-label="Spring sale at the bakery"',
       '<div style="height:3000px"></div>'));
@@ -90,7 +92,7 @@ describe('keyboard and screen readers', () => {
   });
 });
 
-describe('motion', () => {
+describe('motion', { skip }, () => {
   test('the pause control shows on hover, pauses and plays; Escape pauses', async () => {
     const page = await open(pageUrl(actions), { autoplay: true });
     await page.waitForFunction(() => window.kavelins.players[0].state().tick > 2);
@@ -114,7 +116,10 @@ describe('motion', () => {
 
   test('playing by itself stops after 30 seconds; the visitor can play it on', async () => {
     const page = await browser.newPage();
-    await page.clock.install();
+    // The page's time moves only as the test says: on a busy machine the time the test takes
+    // to talk to the page would otherwise count too.
+    await page.clock.install({ time: 0 });
+    await page.clock.pauseAt(1000);
     await page.goto(s.withTestInterface(pageUrl(actions)));
     await page.waitForFunction(() => window.kavelins && window.kavelins.players.length > 0);
     await page.clock.runFor(100);
@@ -151,7 +156,7 @@ describe('motion', () => {
   });
 });
 
-describe('resting while unseen', () => {
+describe('resting while unseen', { skip }, () => {
   test('scrolled out of view it neither ticks nor asks for frames, and goes on from the same frame', async () => {
     const page = await open(customPage(actions, 'tall', cardOf(actions), '', '<div style="height:3000px"></div>'),
       { autoplay: true });
@@ -189,7 +194,7 @@ describe('resting while unseen', () => {
   });
 });
 
-describe('pixel ratios', () => {
+describe('pixel ratios', { skip }, () => {
   for (const ratio of [1.25, 1.5, 2]) {
     test(`the canvas has a pixel for every device pixel at ratio ${ratio}`, async () => {
       const page = await open(pageUrl(actions), { deviceScaleFactor: ratio });
@@ -214,26 +219,44 @@ describe('pixel ratios', () => {
   });
 });
 
-describe('sound', () => {
+// A page of the given engine with the player's media loaded and paused.
+async function openOn(engineBrowser, url, init = []) {
+  const page = await engineBrowser.newPage({ init: ['window.kavelinsOptions = { autoplay: false };', ...init] });
+  await page.goto(s.withTestInterface(url));
+  await page.waitFor(() => window.kavelins && window.kavelins.players.length > 0);
+  await page.evaluate(() => window.kavelins.players[0].ready.then(() => {}));
+  return page;
+}
+
+for (const engine of s.engines()) describe(`sound in ${engine}`, () => {
+  let engineBrowser;
+  before(async () => { engineBrowser = await s.openBrowser(engine); });
+  after(async () => { if (engineBrowser) await engineBrowser.close(); });
+
   test('a looping sound asked for at load starts at the first click in a real audio context; mute', async () => {
     const hum = /;A;6;1;1;(Item-?\d+\.au);/.exec(cardOf(actions))[1];
     const card = `snd/ver970815;1;S;s;16777215;0;0;0;0;2;2;G;img;0;1;0;10;10;0;1;1;0;1;A;6;1;1;${hum};` +
       'img.gif;0;0;1;1;1;G;Dummy;1;1;0;0;0;0;1;0;d.gif;0;0;1;1;1';
-    const page = await open(customPage(actions, 'sound', card));
+    const page = await openOn(engineBrowser, customPage(actions, 'sound', card));
     const playing = () => page.evaluate(() => {
       const sound = window.kavelins.players[0].sound;
       return [sound.playing, sound.source ? sound.source.context.state : null, sound.source ? sound.source.loop : null];
     });
     assert.equal((await state(page)).sound[0], `start ${hum} loop`);
     assert.deepEqual(await playing(), [null, null, null], 'nothing before the visitor did anything');
-    await page.mouse.click(300, 100);
-    await page.waitForFunction(() => window.kavelins.players[0].sound.playing);
+    await page.click(300, 100);
+    await page.waitFor(() => window.kavelins.players[0].sound.playing);
     assert.deepEqual(await playing(), [hum, 'running', true]);
-    await page.mouse.move(300, 60);
-    await page.getByRole('button', { name: 'Turn sound off' }).click();
+    await page.move(300, 60);
+    const mute = await page.evaluate(() => {
+      const box = document.querySelector('button[aria-label="Turn sound off"]').getBoundingClientRect();
+      return [box.left + box.width / 2, box.top + box.height / 2];
+    });
+    await page.click(...mute);
     assert.equal(await page.evaluate(() => window.kavelins.players[0].sound.gain.gain.value), 0);
-    assert.equal(await page.getByRole('button', { name: 'Turn sound on' }).getAttribute('aria-pressed'), 'true');
-    assert.deepEqual(page.errors, []);
+    assert.equal(await page.evaluate(() => document.querySelector('button[aria-label="Turn sound on"]')
+      .getAttribute('aria-pressed')), 'true');
+    assert.deepEqual((await page.logs()).filter(l => l.startsWith('pageerror')), []);
     await page.close();
   });
 
@@ -243,8 +266,8 @@ describe('sound', () => {
     const bytes = fs.readFileSync(path.join(actions.folder, hum)).toString('base64');
     const card = 'snd/ver970815;1;S;s;16777215;0;0;0;0;2;2;G;img;0;1;0;10;10;0;1;1;0;1;A;6;1;1;carried.au;' +
       'img.gif;0;0;1;1;1;G;Dummy;1;1;0;0;0;0;1;0;d.gif;0;0;1;1;1';
-    const page = await open(customPage(actions, 'carried', card),
-      { init: [`window.KavelinsSounds = { "carried.au": "${bytes}" };`] });
+    const page = await openOn(engineBrowser, customPage(actions, 'carried', card),
+      [`window.KavelinsSounds = { "carried.au": "${bytes}" };`]);
     const decoded = await page.evaluate(() => {
       const d = window.kavelins.players[0].media.sounds.get('carried.au').data;
       return d && [d.rate, d.out[0].length];
@@ -254,7 +277,7 @@ describe('sound', () => {
   });
 });
 
-describe('the test interface', () => {
+describe('the test interface', { skip }, () => {
   test('is absent unless the page asks for it', async () => {
     const page = await open(pageUrl(actions), { testing: false, autoplay: true });
     assert.equal(await page.evaluate(() => typeof window.kavelins), 'undefined');
