@@ -556,6 +556,28 @@ bool SetTransparentColor(TEditSession& s, uint32_t color)
     return true;
 }
 
+TItemBase* AddNewItem(TEditSession& s, std::unique_ptr<TGfxItemBase> graphic, const std::function<bool(TItemBase& item)>& choose)
+{
+    TScene* scene = s.CurrentScene();
+    if (!scene || !graphic)
+        return nullptr;
+    auto item = std::make_unique<TItemBase>(scene);
+    item->AttachGraphic(std::move(graphic));
+    if (choose && !choose(*item))
+        return nullptr;
+    const TProject& p = s.Project;
+    item->Path.PathPoints = {TStagePoint((p.StageWidth - item->Graphic->Width()) / 2, (p.StageHeight - item->Graphic->Height()) / 2)};
+    item->ResetPosition();
+    s.Record(AddItem);
+    auto* raw = static_cast<TItemBase*>(scene->Items.Add(std::move(item)));
+    scene->NumberItem(raw);
+    s.Select(raw);
+    s.Selection.SelectItem(raw);
+    s.Playback.RecomputeFrame();
+    s.NotifyChanged();
+    return raw;
+}
+
 } // namespace ItemCommands
 
 // ---------------------------------------------------------------------------------------------

@@ -8,9 +8,14 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <memory>
+
 #include <cstdint>
 
 namespace kav {
+
+class TGfxItemBase;
 
 class TEditSession;
 class TItemBase;
@@ -107,6 +112,13 @@ constexpr int kMaxSceneName = 30;
 // The selected item's name (at most 30 characters; a blank name keeps the old one).
 bool RenameItem(TEditSession& s, const QString& name);
 constexpr int kMaxItemName = 30;
+
+// Adding an item from the Insert menu or the tool panel: a new item of the graphic's kind in the
+// current scene, given its media by `choose` (the text dialog, a magazine); when that says yes
+// it joins the scene in front, centred on the stage, selected, as one undo step. Returns it,
+// or null (nothing left behind) when cancelled.
+TItemBase* AddNewItem(TEditSession& s, std::unique_ptr<TGfxItemBase> graphic,
+                      const std::function<bool(TItemBase& item)>& choose);
 
 // The transparent colour may change only while no scene has items or a background image.
 bool TransparentColorAllowed();

@@ -8,20 +8,30 @@
 #include "document/itemimage.h"
 #include "document/project.h"
 #include "document/scene.h"
+#include "document/itemtext.h"
+#include "editor/forms/exportforms.h"
 #include "editor/forms/mainform.h"
+#include "editor/forms/newactionform.h"
+#include "editor/forms/textform.h"
+#include "editor/forms/urlform.h"
+#include "events/actions.h"
 #include "editor/forms/stagewidget.h"
 #include "platform/namedlock.h"
 #include "platform/soundoutput.h"
+#include "ui/forms/bmpbutton.h"
 #include "ui/forms/infobar.h"
 #include "ui/forms/msgform.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QLineEdit>
+#include <QTextEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace kav;
@@ -224,3 +234,102 @@ TEST_F(StageWindow, AFreehandStrokeThroughThePathEditorBecomesAFittedPath)
 }
 
 } // namespace
+
+namespace {
+
+// Runs `answer` on the window that the next command opens (looked for until it is up, at most
+// five seconds; without it the failure says which window was up instead).
+template <class Form>
+void whenShown(const std::function<void(Form&)>& answer)
+{
+    auto* timer = new QTimer;
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, tries, answer] {
+        Form* form = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* f = qobject_cast<Form*>(w); f && f->isVisible())
+                form = f;
+        if (!form && ++*tries < 250)
+            return;
+        timer->deleteLater();
+        timer->stop();
+        if (!form) {
+            QWidget* modal = QApplication::activeModalWidget();
+            ADD_FAILURE() << "no " << Form::staticMetaObject.className() << " came up, but "
+                          << (modal ? modal->metaObject()->className() : "nothing");
+            if (modal)
+                modal->close();
+            return;
+        }
+        answer(*form);
+    });
+    timer->start(20);
+}
+
+} // namespace
+
+// A banner made from the keyboard and the dialogs: a text through the text dialog, a picture
+// through the media choice, a click that opens a web site through the event dialogs; saved,
+// opened again and exported, the click is in the page's card.
+TEST_F(StageWindow, TextPictureAndClickEventMadeThroughTheWindowsAreSavedAndExported)
+{
+    whenShown<TTextForm>([](TTextForm& form) {
+        QTest::keyClicks(form.MemoText, "SALE");
+        QTest::mouseClick(form.BtnOk, Qt::LeftButton, {}, QPoint(8, 8));
+    });
+    key(Qt::Key_3, Qt::ControlModifier);
+    ASSERT_EQ(scene()->ItemCount(), 3);
+    QApplication::setActiveWindow(window.get());   // the window manager's part when a dialog closes
+    TItemBase* text = selected();
+    ASSERT_TRUE(text && dynamic_cast<TItemText*>(text->Graphic));
+    EXPECT_EQ(static_cast<TItemText*>(text->Graphic)->Lines, QStringList{"SALE"});
+    EXPECT_TRUE(window->findChild<QWidget*>("TextPropPanel")->isVisible());
+
+    window->ChooseMediaHook = [](bool animation, TItemBase& item) {
+        EXPECT_FALSE(animation);
+        item.Graphic->SetMedia(Doc().ImageFolder(), "blue", 1);
+        return true;
+    };
+    key(Qt::Key_2, Qt::ControlModifier);
+    ASSERT_EQ(scene()->ItemCount(), 4);
+    TItemBase* picture = selected();
+    EXPECT_EQ(picture->X, (468 - 20) / 2);   // centred on the stage
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(scene()->ItemCount(), 3);
+    key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_EQ(scene()->ItemCount(), 4);
+    picture = scene()->Item(3);
+
+    // Events > New User Event > Go to Web Site, an address without its scheme.
+    window->Session().Select(picture);
+    whenShown<TNewActionForm>([this](TNewActionForm& form) {
+        whenShown<TURLForm>([](TURLForm& url) {
+            url.EditURL->setText("example.com/offer");
+            QTest::keyClick(url.EditURL, Qt::Key_Return);
+        });
+        QTest::mouseClick(form.BtnGotoURL, Qt::LeftButton, {}, QPoint(8, 8));
+    });
+    window->findChild<QAction*>("MenuEvents_NewUser")->trigger();
+    ASSERT_EQ(picture->Graphic->UserEvents.Count(), 1);
+    EXPECT_EQ(static_cast<TActionGotoURL*>(picture->Graphic->UserEvents.At(0))->URL, "https://example.com/offer");
+
+    QTemporaryDir out;
+    window->AskSaveFile = [&] { return out.filePath("sale.plt"); };
+    ASSERT_TRUE(window->FileSaveAs());
+    ASSERT_TRUE(window->FileNew());
+    ASSERT_TRUE(window->OpenFile(out.filePath("sale.plt")));
+    ASSERT_EQ(Doc().Scene(0)->ItemCount(), 4);
+    window->Exports()->AskExport = [&](const TExportChoice& initial) {
+        TExportChoice c = initial;
+        c.Target = out.filePath("sale.html");
+        return std::optional(c);
+    };
+    window->Exports()->ShowPerformance = [](const TPerformance&, bool) {};
+    settings().HtmlTemplate = KAV_APP_DIR "/Data/htmlTemp.htm";
+    ASSERT_TRUE(window->Exports()->Export()) << errors.join("\n").toStdString();
+    QFile card(out.filePath("sale/sale.dsc"));
+    ASSERT_TRUE(card.open(QIODevice::ReadOnly));
+    const QByteArray text2 = card.readAll();
+    EXPECT_TRUE(text2.contains("https://example.com/offer"));
+    EXPECT_TRUE(text2.contains("SALE"));
+}

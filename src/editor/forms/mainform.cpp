@@ -141,6 +141,7 @@ TMainForm::TMainForm(TProject& project, TSoundOutput* sound, QWidget* parent)
     BuildMenus();
     BuildToolPanel();
     BuildStage();
+    WireWindows();
     statusBar()->setObjectName(QStringLiteral("InfoBar"));
     m_itemCount = new QLabel;
     m_itemCount->setObjectName(QStringLiteral("ItemCountPanel"));
@@ -148,9 +149,7 @@ TMainForm::TMainForm(TProject& project, TSoundOutput* sound, QWidget* parent)
     statusBar()->addPermanentWidget(m_itemCount);
     setAcceptDrops(true);
 
-    ApplyToForm(this);
-    if (settings().LanguageLearn)
-        LearnForm(this);
+    LocaliseForm(this);
     // A play button and the stop button that takes its place keep one width, so the buttons
     // after them stay where the mouse expects them.
     for (auto [play, stop] : {std::pair{m_btnPlayBanner, m_btnStopBanner}, std::pair{m_btnPlayScene, m_btnStopScene}}) {
@@ -814,6 +813,7 @@ void TMainForm::SessionChanged()
     ShowFrameNo();
     UpdateCaption();
     RefreshMenus();
+    RefreshLowerPanel();
     Repaint();
 }
 
@@ -1067,7 +1067,7 @@ bool TMainForm::FileSaveAs()
 
 QString TMainForm::OpenDialog()
 {
-    QFileDialog dialog(this, GetText(QStringLiteral("OpenDialog.Title")), settings().CardOpenDir);
+    QFileDialog dialog(this, GetText(QStringLiteral("OpenDialog.Title")), CardDialogFolder(false));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilter(ToQtFileFilter(GetText(QStringLiteral("OpenDialog.Filter"))));
@@ -1080,7 +1080,7 @@ QString TMainForm::OpenDialog()
 
 QString TMainForm::SaveDialog()
 {
-    QFileDialog dialog(this, GetText(QStringLiteral("SaveDialog.Title")), settings().CardSaveDir);
+    QFileDialog dialog(this, GetText(QStringLiteral("SaveDialog.Title")), CardDialogFolder(true));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(ToQtFileFilter(GetText(QStringLiteral("SaveDialog.Filter"))));

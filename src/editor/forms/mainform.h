@@ -2,6 +2,7 @@
 #include "editor/editsession.h"
 #include "editor/playback.h"
 #include "editor/stageediting.h"
+#include "editor/forms/eventdialogs.h"
 #include "editor/stagerenderer.h"
 
 #include <QElapsedTimer>
@@ -24,6 +25,9 @@ class QToolButton;
 
 namespace kav {
 
+class TExportCommands;
+class TItemBase;
+class TLowerToolPanel;
 class TPlayClock;
 class TProject;
 class TStageWidget;
@@ -49,6 +53,13 @@ public:
     QScrollArea* StageScroll() const { return m_stageScroll; }
     // A panel below the stage (property panels, cast list): the window keeps room for it.
     void SetLowerPanel(QWidget* panel);
+    TLowerToolPanel* LowerPanel() const { return m_lower; }
+    TExportCommands* Exports() const { return m_exports; }
+    TEventDialogHooks& EventHooks() { return m_eventHooks; }
+    // Item > Insert: 0 animation, 1 image, 2 text, 3 background.
+    void InsertItem(int kind);
+    // The media choice of a new or replaced picture (a magazine); tests answer it here.
+    std::function<bool(bool animation, TItemBase& item)> ChooseMediaHook;
 
     // Questions and messages go through these, so that tests can answer them. The defaults
     // show the dialogs.
@@ -114,6 +125,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void WireWindows();
+    void RefreshWindowMenus();
+    void RefreshLowerPanel();
+    bool ChooseMedia(bool animation, TItemBase& item);
     void BuildMenus();
     void BuildEditMenus();
     void SessionChanged();
@@ -177,6 +192,15 @@ private:
     QAction* m_actPathLoad = nullptr;
     QAction* m_actPathTypes[4] = {};
     QAction* m_actViewEvents = nullptr;
+    QAction* m_actReplace = nullptr;
+    QAction* m_actRename = nullptr;
+    QAction* m_actNewUserEvent = nullptr;
+    QAction* m_actEditUserEvent = nullptr;
+    QAction* m_actNewTimedEvent = nullptr;
+    QAction* m_actEditTimedEvent = nullptr;
+    TLowerToolPanel* m_lower = nullptr;
+    TExportCommands* m_exports = nullptr;
+    TEventDialogHooks m_eventHooks;
     int m_hint = -1;
     QTimer m_blinkTimer;   // "DRAG ME!" blinks while the path editor waits for a stroke
 
