@@ -104,8 +104,10 @@ bool openWithProgress(Windows& w, TProject& project, const QString& file, bool u
         project.Title = QStringLiteral("Untitled");
     }
     w.main->DocumentChanged();
+    w.main->repaint();
     return true;
 }
+
 
 void runStartupWindow(Windows& w, TProject& project)
 {
