@@ -61,44 +61,6 @@ bool OwnerShown(const TActionBase* a)
     return !item || item->VisibleAtFire;
 }
 
-// The graphic at its own size, scaled down to fit when it is larger than the preview, centred.
-void DrawGraphicPreview(QImage& image, const TGfxItemBase& g)
-{
-    image.fill(kPreviewBack);
-    const int w = g.Width(), h = g.Height();
-    if (w <= 0 || h <= 0 || image.isNull())
-        return;
-    QImage off(w, h, QImage::Format_ARGB32_Premultiplied);
-    off.fill(kPreviewBack);
-    {
-        QPainter p(&off);
-        g.DrawAt(p, QPoint(0, 0));
-    }
-    QPainter p(&image);
-    const int iw = image.width(), ih = image.height();
-    if (w > iw || h > ih) {
-        const double scale = std::min(double(iw) / w, double(ih) / h);
-        const int dw = std::max(1, int(w * scale)), dh = std::max(1, int(h * scale));
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.drawImage(QRect((iw - dw) / 2, (ih - dh) / 2, dw, dh), off);
-    } else {
-        p.drawImage((iw - w) / 2, (ih - h) / 2, off);
-    }
-}
-
-// The background at stage size, stretched into the preview.
-void DrawStagePreview(QImage& image, const TStage& stage)
-{
-    const int w = std::max(1, Doc().StageWidth), h = std::max(1, Doc().StageHeight);
-    QImage off(w, h, QImage::Format_ARGB32_Premultiplied);
-    {
-        QPainter p(&off);
-        stage.DrawBackground(p, QRect(0, 0, w, h), w, h);
-    }
-    QPainter p(&image);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(image.rect(), off);
-}
 
 QStringList& soundNameList()
 {
@@ -137,6 +99,45 @@ bool SceneHoldsEvent(const TScene& scene, const TTimeActions* event)
 }
 
 } // namespace
+
+// The graphic at its own size, scaled down to fit when it is larger than the preview, centred.
+void DrawGraphicPreview(QImage& image, const TGfxItemBase& g)
+{
+    image.fill(kPreviewBack);
+    const int w = g.Width(), h = g.Height();
+    if (w <= 0 || h <= 0 || image.isNull())
+        return;
+    QImage off(w, h, QImage::Format_ARGB32_Premultiplied);
+    off.fill(kPreviewBack);
+    {
+        QPainter p(&off);
+        g.DrawAt(p, QPoint(0, 0));
+    }
+    QPainter p(&image);
+    const int iw = image.width(), ih = image.height();
+    if (w > iw || h > ih) {
+        const double scale = std::min(double(iw) / w, double(ih) / h);
+        const int dw = std::max(1, int(w * scale)), dh = std::max(1, int(h * scale));
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(QRect((iw - dw) / 2, (ih - dh) / 2, dw, dh), off);
+    } else {
+        p.drawImage((iw - w) / 2, (ih - h) / 2, off);
+    }
+}
+
+// The background at stage size, stretched into the preview.
+void DrawStagePreview(QImage& image, const TStage& stage)
+{
+    const int w = std::max(1, Doc().StageWidth), h = std::max(1, Doc().StageHeight);
+    QImage off(w, h, QImage::Format_ARGB32_Premultiplied);
+    {
+        QPainter p(&off);
+        stage.DrawBackground(p, QRect(0, 0, w, h), w, h);
+    }
+    QPainter p(&image);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(image.rect(), off);
+}
 
 void SetPlaybackSink(TPlaybackSink* sink) { g_sink = sink; }
 

@@ -1,11 +1,13 @@
 #pragma once
 #include "events/actionbase.h"
 
+#include <QImage>
 #include <QStringList>
 #include <memory>
 
 namespace kav {
 
+class TGfxItemBase;
 class TItemBase;
 class TScene;
 class TStage;
@@ -253,5 +255,10 @@ void ResetSoundState();
 // item of the scene then drops events left without actions. `current` is the editor's event
 // open for editing: it is kept when it survives and cleared when it went.
 void RemoveItemFromScene(TItemBase* item, TTimeActions** current = nullptr);
+
+// Previews of the action dialogs: the graphic at its own size (scaled down to fit, centred) on
+// white; the stage background at stage size stretched into the picture.
+void DrawGraphicPreview(QImage& image, const TGfxItemBase& graphic);
+void DrawStagePreview(QImage& image, const TStage& stage);
 
 } // namespace kav

@@ -156,42 +156,12 @@ bool EditAction(QWidget* parent, const TEventDialogHooks& hooks, TActionBase& ac
 
 void DrawItemPreview(QImage& image, const TItemBase& item)
 {
-    image.fill(Qt::white);
-    const TGfxItemBase* g = item.Graphic;
-    if (!g || image.isNull())
-        return;
-    const int w = g->Width(), h = g->Height();
-    if (w <= 0 || h <= 0)
-        return;
-    QImage off(w, h, QImage::Format_ARGB32_Premultiplied);
-    off.fill(Qt::white);
-    {
-        QPainter p(&off);
-        g->DrawAt(p, QPoint(0, 0));
-    }
-    QPainter p(&image);
-    const int iw = image.width(), ih = image.height();
-    if (w > iw || h > ih) {
-        const double scale = std::min(double(iw) / w, double(ih) / h);
-        const int dw = std::max(1, int(w * scale)), dh = std::max(1, int(h * scale));
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.drawImage(QRect((iw - dw) / 2, (ih - dh) / 2, dw, dh), off);
-    } else {
-        p.drawImage((iw - w) / 2, (ih - h) / 2, off);
-    }
+    if (item.Graphic)
+        DrawGraphicPreview(image, *item.Graphic);
+    else
+        image.fill(Qt::white);
 }
 
-void DrawStagePreview(QImage& image, const TStage& stage)
-{
-    const int w = std::max(1, Doc().StageWidth), h = std::max(1, Doc().StageHeight);
-    QImage off(w, h, QImage::Format_ARGB32_Premultiplied);
-    {
-        QPainter p(&off);
-        stage.DrawBackground(p, QRect(0, 0, w, h), w, h);
-    }
-    QPainter p(&image);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(image.rect(), off);
-}
+void DrawStagePreview(QImage& image, const TStage& stage) { kav::DrawStagePreview(image, stage); }
 
 } // namespace kav::eventdialogs
