@@ -28,6 +28,7 @@
 #include "export/cardstring.h"
 #include "ui/forms/bmpbutton.h"
 #include "ui/forms/clearpanel.h"
+#include "ui/forms/infobar.h"
 #include "ui/forms/msgform.h"
 
 #include <QApplication>
@@ -94,6 +95,8 @@ protected:
         green = addBox("green", Qt::green, {TStagePoint(200, 30)});
         blue = addBox("blue", Qt::blue, {TStagePoint(300, 30)});
         session->Select(red);
+        // The hints are not installed here; without them the first window would say so.
+        SetInfoBarHints({QStringLiteral("10;;Ok")});
         SetMessageBoxHandler([this](const QString& caption, const QString& text, int) {
             questions << caption + ": " + text;
             return answers.isEmpty() ? 1 : answers.takeFirst();
