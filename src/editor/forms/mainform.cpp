@@ -859,27 +859,19 @@ void TMainForm::RefreshMenus()
     m_actViewEvents->setChecked(s.ShowEventMarkers);
 }
 
-void TMainForm::EditUndo()
-{
-    if (m_playback.Playing || m_editor->DrawingPath())
-        return;
-    try {
-        m_renderer.InvalidateBackground();
-        m_session->UndoStep();
-    } catch (const std::exception& e) {
-        ShowError(QString::fromStdString(e.what()));
-    }
-    RefillSceneBox();
-    SessionChanged();
-}
+void TMainForm::EditUndo() { UndoOrRedo(true); }
+void TMainForm::EditRedo() { UndoOrRedo(false); }
 
-void TMainForm::EditRedo()
+void TMainForm::UndoOrRedo(bool undo)
 {
     if (m_playback.Playing || m_editor->DrawingPath())
         return;
     try {
         m_renderer.InvalidateBackground();
-        m_session->RedoStep();
+        if (undo)
+            m_session->UndoStep();
+        else
+            m_session->RedoStep();
     } catch (const std::exception& e) {
         ShowError(QString::fromStdString(e.what()));
     }

@@ -125,6 +125,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void UndoOrRedo(bool undo);
     void WireWindows();
     void RefreshWindowMenus();
     void RefreshLowerPanel();
