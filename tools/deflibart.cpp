@@ -793,12 +793,16 @@ QImage figure(int s, const Palette& shirt, int pose)
     shaded(p, body, shirt, 16);
     // Front arm: raised and waving, or swinging.
     if (pose == 0) {
-        const QPointF elbow = limb(QPointF(28, 19), -2.2, 7, shirt.main, 4);
-        limb(elbow, -3.0, 6, shirt.main, 4);
-        p.setPen(Qt::NoPen);
+        // Angles from straight down, turning towards the figure's left (the picture's right).
+        const QPointF elbow = limb(QPointF(29, 19), 2.0, 7, shirt.main, 4);
+        const QPointF wrist = limb(elbow, 2.75, 6, shirt.main, 4);
+        p.setPen(QPen(skin.dark, 0.8));
         p.setBrush(skin.main);
-        p.drawEllipse(elbow + QPointF(std::sin(-3.0), std::cos(-3.0)) * 7, 2.6, 2.6);
-        limb(QPointF(20, 19), 0.35, 11, shirt.main, 4);
+        p.drawEllipse(wrist + QPointF(0.4, -1.2), 2.6, 2.6);
+        const QPointF hand = limb(QPointF(19, 19), -0.3, 10, shirt.main, 4);
+        p.setPen(QPen(skin.dark, 0.8));
+        p.setBrush(skin.main);
+        p.drawEllipse(hand + QPointF(-0.4, 1.4), 2.2, 2.2);
     } else {
         limb(QPointF(24, 19), -swing * 1.2, 11, shirt.main, 4);
     }
