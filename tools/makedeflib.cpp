@@ -1,28 +1,40 @@
 // Draws the default media library "deflib" that ships with the program: images in variants of
-// orientation, size and colour (shapes, arrows, badges, buttons, sale tags, weather, icons),
-// backgrounds (gradients and tiling patterns), short animation strips and sounds. Each type is
-// packed into an index "<type>.rif" and a data file "<type>.rdf" in three folders: Media (the
-// bitmaps and WAV files), Preview (small previews) and Java (the GIF forms the exported ad uses).
-// The sound catalogue "sound.txt" goes to the data folder.
+// orientation, size and colour (shapes, arrows, badges, buttons, sale tags, weather, icons,
+// gifts, awards, money, characters...), backgrounds (gradients, tiling patterns, bokeh, rays,
+// confetti, paper, skies), short animation strips and sounds. Each type is packed into an index
+// "<type>.rif" and a data file "<type>.rdf" in three folders: Media (the bitmaps and WAV files),
+// Preview (small previews; an animation's frames each fit 64 x 64) and Java (the GIF forms the
+// exported ad uses).
+//
+// Variant entries are named topic\oNsNcN.bmp. Entries of earlier versions of this library that
+// had no variant part keep their names, as second index lines for the same bytes.
+//
+// Into the data folder go the sound catalogue "sound.txt" and, per category (animations,
+// images, backgrounds), what the associative search reads: the topic records "anim.txt",
+// "image.txt", "bkd.txt", the word lists "animK.txt", "imageK.txt", "BkdK.txt", and the topic
+// captions "AnimTL.dat", "ImageTL.dat", "BkdTL.dat" sorted by caption, with the topic names on the
+// same lines of "AnimIL.dat", "ImageIL.dat", "BkdIL.dat".
 //
 // Usage: kav-makedeflib APPDIR
+#include "deflibart.h"
 #include "platform/gifwriter.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-#include <QImage>
-#include <QLinearGradient>
-#include <QPainter>
-#include <QPainterPath>
-#include <QRadialGradient>
+#include <QHash>
+#include <QTemporaryDir>
+#include <QTransform>
 #include <QtMath>
 
-#include <cstdio>
-#include <functional>
+#include <algorithm>
 #include <array>
+#include <cstdio>
 #include <map>
+#include <set>
+
+using namespace deflib;
 
 namespace {
 const QRgb kKey = qRgb(0, 255, 0);  // the default transparent colour
@@ -31,10 +43,23 @@ const QRgb kKey = qRgb(0, 255, 0);  // the default transparent colour
 struct Pack {
     QByteArray data;
     QByteArray index;
+    QHash<QString, std::pair<qint64, qint64>> places;
     void add(const QString& name, const QByteArray& bytes)
     {
-        index += name.toLower().toUtf8() + ';' + QByteArray::number(data.size()) + ';' + QByteArray::number(bytes.size()) + "\r\n";
+        line(name, data.size(), bytes.size());
         data += bytes;
+    }
+    // A second name for bytes already in the pack.
+    void alias(const QString& name, const QString& existing)
+    {
+        const auto it = places.constFind(existing.toLower());
+        if (it != places.constEnd())
+            line(name, it->first, it->second);
+    }
+    void line(const QString& name, qint64 offset, qint64 size)
+    {
+        index += name.toLower().toUtf8() + ';' + QByteArray::number(offset) + ';' + QByteArray::number(size) + "\r\n";
+        places.insert(name.toLower(), {offset, size});
     }
     bool write(const QString& dir, const QString& type) const
     {
@@ -54,8 +79,8 @@ QByteArray bmpBytes(const QImage& img)
     return out;
 }
 
-// Pictures are drawn antialiased on a transparent canvas; the edge pixels are then made either
-// opaque or the key colour, so no green fringe shows over other colours.
+// The edge pixels of an antialiased picture are made either opaque or the key colour, so no
+// green fringe shows over other colours; a drawn pixel of the key colour itself is moved off it.
 QImage flatten(const QImage& argb)
 {
     QImage out(argb.size(), QImage::Format_RGB32);
@@ -73,382 +98,626 @@ QImage flatten(const QImage& argb)
     return out;
 }
 
-QImage canvas(int w, int h)
-{
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
-    return img;
-}
-
-struct Palette {
-    QColor main, dark, light;
-};
-const Palette kColours[] = {
-    {QColor(226, 54, 54), QColor(150, 24, 30), QColor(255, 150, 140)},    // red
-    {QColor(40, 110, 220), QColor(20, 56, 140), QColor(140, 190, 255)},   // blue
-    {QColor(20, 160, 140), QColor(8, 96, 84), QColor(130, 225, 205)},     // teal
-    {QColor(245, 180, 20), QColor(176, 110, 0), QColor(255, 232, 140)},   // gold
+// One topic as the associative search knows it.
+struct Topic {
+    QString name;      // deflib/<type>/<path>, lower case, slashes
+    QString caption;
+    int frames = 1;
+    QString essence;
+    QStringList keywords;
 };
 
-QPainterPath starPath(QPointF c, double outer, double inner, int points = 5)
-{
-    QPainterPath path;
-    for (int i = 0; i < points * 2; ++i) {
-        const double a = -M_PI / 2 + i * M_PI / points;
-        const double r = (i % 2) ? inner : outer;
-        const QPointF p(c.x() + r * std::cos(a), c.y() + r * std::sin(a));
-        if (i == 0)
-            path.moveTo(p);
-        else
-            path.lineTo(p);
+struct Category {
+    const char* type;
+    const char* engine;  // the topic records
+    const char* words;
+    const char* topics;
+    const char* items;
+};
+const Category kCategories[] = {{"anim", "anim.txt", "animK.txt", "AnimTL.dat", "AnimIL.dat"},
+                                {"image", "image.txt", "imageK.txt", "ImageTL.dat", "ImageIL.dat"},
+                                {"bkd", "bkd.txt", "BkdK.txt", "BkdTL.dat", "BkdIL.dat"}};
+
+class Builder {
+public:
+    explicit Builder(const QString& scratch) : m_scratch(scratch) {}
+
+    // A new topic of a type ("image", "anim", "bkd") under the entry folder path; keywords
+    // separated by spaces.
+    void topic(const QString& type, const QString& path, const QString& caption, const QString& essence,
+               const QString& keywords, int frames = 1)
+    {
+        m_type = type;
+        m_path = path;
+        m_frames = frames;
+        Topic t;
+        t.name = ("deflib/" + type + "/" + path).toLower().replace('\\', '/');
+        t.caption = caption;
+        t.frames = frames;
+        t.essence = essence.toLower();
+        t.keywords = keywords.toLower().split(' ', Qt::SkipEmptyParts);
+        m_topics[type].push_back(t);
     }
-    path.closeSubpath();
-    return path;
-}
-
-void shaded(QPainter& p, const QPainterPath& path, const Palette& pal, double size)
-{
-    QLinearGradient g(0, 0, 0, size);
-    g.setColorAt(0, pal.light);
-    g.setColorAt(0.45, pal.main);
-    g.setColorAt(1, pal.dark);
-    p.setBrush(g);
-    p.setPen(QPen(pal.dark, std::max(1.0, size / 28)));
-    p.drawPath(path);
-}
-
-// ---- images -----------------------------------------------------------------------------------
-QImage star(int s, const Palette& pal)
-{
-    QImage img = canvas(s, s);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    shaded(p, starPath(QPointF(s / 2.0, s / 2.0 + s * 0.04), s * 0.47, s * 0.2), pal, s);
-    return flatten(img);
-}
-
-QImage heart(int s, const Palette& pal)
-{
-    QImage img = canvas(s, s);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath path;
-    const double w = s;
-    path.moveTo(w / 2, w * 0.92);
-    path.cubicTo(w * -0.1, w * 0.5, w * 0.15, w * 0.02, w / 2, w * 0.28);
-    path.cubicTo(w * 0.85, w * 0.02, w * 1.1, w * 0.5, w / 2, w * 0.92);
-    shaded(p, path, pal, s);
-    return flatten(img);
-}
-
-QImage circle(int s, const Palette& pal)
-{
-    QImage img = canvas(s, s);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    QRadialGradient g(s * 0.35, s * 0.3, s * 0.7);
-    g.setColorAt(0, pal.light);
-    g.setColorAt(0.5, pal.main);
-    g.setColorAt(1, pal.dark);
-    p.setBrush(g);
-    p.setPen(Qt::NoPen);
-    p.drawEllipse(QRectF(1, 1, s - 2, s - 2));
-    return flatten(img);
-}
-
-QImage arrow(int s, const Palette& pal, bool left)
-{
-    const int w = s, h = s * 2 / 3;
-    QImage img = canvas(w, h);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    if (left) {
-        p.translate(w, 0);
-        p.scale(-1, 1);
+    // A variant of the current topic, drawn on a transparent canvas (backgrounds: opaque).
+    void variant(int o, int s, int c, const QImage& picture)
+    {
+        picture_(m_type, QStringLiteral("%1\\o%2s%3c%4").arg(m_path).arg(o).arg(s).arg(c), picture, m_frames);
     }
-    QPainterPath path;
-    path.moveTo(1, h * 0.3);
-    path.lineTo(w * 0.55, h * 0.3);
-    path.lineTo(w * 0.55, 1);
-    path.lineTo(w - 1, h / 2.0);
-    path.lineTo(w * 0.55, h - 1);
-    path.lineTo(w * 0.55, h * 0.7);
-    path.lineTo(1, h * 0.7);
-    path.closeSubpath();
-    shaded(p, path, pal, h);
-    return flatten(img);
-}
-
-QImage badge(int s, const Palette& pal)
-{
-    QImage img = canvas(s, s);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    shaded(p, starPath(QPointF(s / 2.0, s / 2.0), s * 0.49, s * 0.41, 12), pal, s);
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(QColor(255, 255, 255, 220), std::max(1.0, s / 24.0)));
-    p.drawEllipse(QPointF(s / 2.0, s / 2.0), s * 0.3, s * 0.3);
-    // A check mark: the badge of approval.
-    QPainterPath tick;
-    tick.moveTo(s * 0.36, s * 0.52);
-    tick.lineTo(s * 0.46, s * 0.62);
-    tick.lineTo(s * 0.66, s * 0.4);
-    p.setPen(QPen(Qt::white, std::max(2.0, s / 12.0), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawPath(tick);
-    return flatten(img);
-}
-
-QImage button(const QString& text, int h, const Palette& pal)
-{
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setBold(true);
-    f.setPixelSize(h * 45 / 100);
-    const int textWidth = QFontMetrics(f).horizontalAdvance(text);
-    const int w = textWidth + h * 2;
-    QImage img = canvas(w, h);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    QPainterPath path;
-    path.addRoundedRect(QRectF(1, 1, w - 2, h - 2), h / 2.4, h / 2.4);
-    shaded(p, path, pal, h);
-    // A gloss on the upper half.
-    QPainterPath gloss;
-    gloss.addRoundedRect(QRectF(h / 4.0, 3, w - h / 2.0, h / 2.4), h / 5.0, h / 5.0);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 255, 255, 60));
-    p.drawPath(gloss);
-    p.setFont(f);
-    p.setPen(QColor(0, 0, 0, 90));
-    p.drawText(QRectF(1, 2, w, h), Qt::AlignCenter, text);
-    p.setPen(Qt::white);
-    p.drawText(QRectF(0, 0, w, h), Qt::AlignCenter, text);
-    return flatten(img);
-}
-
-QImage saleTag(const QString& text, int h, const Palette& pal)
-{
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setBold(true);
-    f.setPixelSize(h * 42 / 100);
-    const int w = QFontMetrics(f).horizontalAdvance(text) + h * 3 / 2;
-    QImage img = canvas(w, h);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath path;
-    path.moveTo(h * 0.45, 1);
-    path.lineTo(w - 2, 1);
-    path.lineTo(w - 2, h - 1);
-    path.lineTo(h * 0.45, h - 1);
-    path.lineTo(1, h / 2.0);
-    path.closeSubpath();
-    path.addEllipse(QPointF(h * 0.45, h / 2.0), h * 0.09, h * 0.09);
-    path.setFillRule(Qt::OddEvenFill);
-    shaded(p, path, pal, h);
-    p.setFont(f);
-    p.setPen(Qt::white);
-    p.drawText(QRectF(h * 0.65, 0, w - h * 0.7, h), Qt::AlignCenter, text);
-    return flatten(img);
-}
-
-QImage burst(const QString& text, int s, const Palette& pal)
-{
-    QImage img = canvas(s, s);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    shaded(p, starPath(QPointF(s / 2.0, s / 2.0), s * 0.49, s * 0.36, 16), pal, s);
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setBold(true);
-    f.setPixelSize(std::max(8, s * 26 / 100));
-    p.setFont(f);
-    p.setPen(Qt::white);
-    p.drawText(QRectF(0, 0, s, s), Qt::AlignCenter, text);
-    return flatten(img);
-}
-
-QImage weather(const QString& kind, int s)
-{
-    QImage img = canvas(s, s);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    auto sun = [&](QPointF c, double r) {
-        p.setPen(QPen(QColor(255, 170, 0), std::max(1.5, s / 20.0), Qt::SolidLine, Qt::RoundCap));
-        for (int i = 0; i < 8; ++i) {
-            const double a = i * M_PI / 4;
-            p.drawLine(QPointF(c.x() + r * 1.3 * std::cos(a), c.y() + r * 1.3 * std::sin(a)),
-                       QPointF(c.x() + r * 1.75 * std::cos(a), c.y() + r * 1.75 * std::sin(a)));
-        }
-        p.setPen(Qt::NoPen);
-        QRadialGradient g(c, r);
-        g.setColorAt(0, QColor(255, 240, 120));
-        g.setColorAt(1, QColor(255, 190, 0));
-        p.setBrush(g);
-        p.drawEllipse(c, r, r);
-    };
-    auto cloud = [&](double top, const QColor& colour) {
-        p.setBrush(colour);
-        p.setPen(QPen(colour.darker(125), std::max(1.0, s / 40.0)));
-        QPainterPath c;
-        c.setFillRule(Qt::WindingFill);
-        c.addEllipse(QRectF(s * 0.08, top + s * 0.18, s * 0.42, s * 0.32));
-        c.addEllipse(QRectF(s * 0.28, top, s * 0.45, s * 0.45));
-        c.addEllipse(QRectF(s * 0.52, top + s * 0.14, s * 0.4, s * 0.36));
-        p.drawPath(c.simplified());
-    };
-    if (kind == "sunny") {
-        sun(QPointF(s / 2.0, s / 2.0), s * 0.24);
-    } else if (kind == "cloudy") {
-        sun(QPointF(s * 0.62, s * 0.35), s * 0.16);
-        cloud(s * 0.3, QColor(245, 248, 255));
-    } else if (kind == "rain" || kind == "snow" || kind == "storm") {
-        cloud(s * 0.08, kind == "storm" ? QColor(150, 156, 170) : QColor(225, 232, 245));
-        if (kind == "rain") {
-            p.setPen(QPen(QColor(50, 120, 230), std::max(1.5, s / 18.0), Qt::SolidLine, Qt::RoundCap));
-            for (int i = 0; i < 4; ++i)
-                p.drawLine(QPointF(s * (0.25 + i * 0.16), s * 0.66), QPointF(s * (0.21 + i * 0.16), s * 0.86));
-        } else if (kind == "snow") {
-            p.setPen(Qt::NoPen);
-            p.setBrush(QColor(120, 170, 240));
-            for (int i = 0; i < 4; ++i)
-                p.drawEllipse(QPointF(s * (0.24 + i * 0.17), s * (i % 2 ? 0.8 : 0.7)), s * 0.05, s * 0.05);
-        } else {
-            QPainterPath bolt;
-            bolt.moveTo(s * 0.52, s * 0.55);
-            bolt.lineTo(s * 0.38, s * 0.78);
-            bolt.lineTo(s * 0.5, s * 0.78);
-            bolt.lineTo(s * 0.42, s * 0.98);
-            bolt.lineTo(s * 0.66, s * 0.7);
-            bolt.lineTo(s * 0.54, s * 0.7);
-            bolt.lineTo(s * 0.62, s * 0.55);
-            bolt.closeSubpath();
-            p.setPen(QPen(QColor(200, 120, 0), 1));
-            p.setBrush(QColor(255, 214, 0));
-            p.drawPath(bolt);
+    // Images: orientation 2 is the mirror picture, 3 and 4 the picture turned to point up and down.
+    void oriented(int orientations, int s, int c, const QImage& picture)
+    {
+        for (int o = 1; o <= orientations; ++o) {
+            QImage img = picture;
+            if (o == 2)
+                img = picture.mirrored(true, false);
+            else if (o > 2)
+                img = picture.transformed(QTransform().rotate(o == 3 ? -90 : 90));
+            variant(o, s, c, img);
         }
     }
-    return flatten(img);
-}
-
-QImage icon(const QString& kind, int s, const Palette& pal)
-{
-    QImage img = canvas(s, s);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath disc;
-    disc.addEllipse(QRectF(1, 1, s - 2, s - 2));
-    shaded(p, disc, pal, s);
-    const QPen line(Qt::white, std::max(2.0, s / 11.0), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    p.setPen(line);
-    p.setBrush(Qt::NoBrush);
-    const double a = s * 0.28, b = s * 0.72;
-    if (kind == "check") {
-        p.drawPolyline(QPolygonF({QPointF(a, s * 0.52), QPointF(s * 0.45, s * 0.68), QPointF(b, s * 0.36)}));
-    } else if (kind == "cross") {
-        p.drawLine(QPointF(a + 2, a + 2), QPointF(b - 2, b - 2));
-        p.drawLine(QPointF(b - 2, a + 2), QPointF(a + 2, b - 2));
-    } else if (kind == "mail") {
-        p.drawRect(QRectF(a - 2, s * 0.34, b - a + 4, s * 0.32));
-        p.drawPolyline(QPolygonF({QPointF(a - 2, s * 0.34), QPointF(s / 2.0, s * 0.52), QPointF(b + 2, s * 0.34)}));
-    } else if (kind == "cart") {
-        p.drawPolyline(QPolygonF({QPointF(a - 3, s * 0.3), QPointF(a + 2, s * 0.3), QPointF(a + 6, s * 0.6),
-                                  QPointF(b, s * 0.6), QPointF(b + 2, s * 0.38), QPointF(a + 3, s * 0.38)}));
-        p.setBrush(Qt::white);
-        p.drawEllipse(QPointF(a + 8, s * 0.7), s * 0.03, s * 0.03);
-        p.drawEllipse(QPointF(b - 3, s * 0.7), s * 0.03, s * 0.03);
-    } else if (kind == "home") {
-        p.drawPolyline(QPolygonF({QPointF(a - 2, s * 0.5), QPointF(s / 2.0, s * 0.28), QPointF(b + 2, s * 0.5)}));
-        p.drawPolyline(QPolygonF({QPointF(a + 3, s * 0.46), QPointF(a + 3, s * 0.72), QPointF(b - 3, s * 0.72), QPointF(b - 3, s * 0.46)}));
-    } else if (kind == "info") {
-        p.drawLine(QPointF(s / 2.0, s * 0.45), QPointF(s / 2.0, s * 0.72));
-        p.setBrush(Qt::white);
-        p.drawEllipse(QPointF(s / 2.0, s * 0.3), s * 0.02, s * 0.02);
+    // An entry name of an earlier version of the library for an existing entry.
+    void alias(const QString& type, const QString& name, const QString& existing)
+    {
+        for (int k = 0; k < 3; ++k) {
+            const QString ext = k == 2 ? QStringLiteral(".gif") : QStringLiteral(".bmp");
+            m_packs[type][k].alias(name + ext, existing + ext);
+        }
     }
-    return flatten(img);
-}
+    void sound(const QString& name, const QByteArray& wav) { m_packs["sound"][0].add(name + ".wav", wav); }
 
-// ---- backgrounds ------------------------------------------------------------------------------
-QImage gradient(QColor top, QColor bottom, int w = 468, int h = 120)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    QPainter p(&img);
-    QLinearGradient g(0, 0, 0, h);
-    g.setColorAt(0, top);
-    g.setColorAt(1, bottom);
-    p.fillRect(img.rect(), g);
-    return img;
-}
+    bool write(const QString& appDir) const;
+    int count(const QString& type) const { return m_count.value(type); }
+    bool ok = true;
 
-QImage pattern(const QString& kind, QColor a, QColor b)
+private:
+    void picture_(const QString& type, const QString& name, const QImage& argb, int frames);
+
+    QString m_scratch;
+    QString m_type, m_path;
+    int m_frames = 1;
+    std::map<QString, std::array<Pack, 3>> m_packs;  // type -> media, preview, java
+    std::map<QString, std::vector<Topic>> m_topics;
+    QHash<QString, int> m_count;
+};
+
+void Builder::picture_(const QString& type, const QString& name, const QImage& argb, int frames)
 {
-    QImage img(32, 32, QImage::Format_RGB32);
-    img.fill(a);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(b);
-    if (kind == "stripes") {
-        for (int i = -32; i < 64; i += 16)
-            p.drawPolygon(QPolygonF({QPointF(i, 32), QPointF(i + 8, 32), QPointF(i + 40, 0), QPointF(i + 32, 0)}));
-    } else if (kind == "dots") {
-        p.drawEllipse(QPointF(8, 8), 4, 4);
-        p.drawEllipse(QPointF(24, 24), 4, 4);
-    } else if (kind == "checks") {
-        p.drawRect(0, 0, 16, 16);
-        p.drawRect(16, 16, 16, 16);
-    } else if (kind == "diamonds") {
-        p.drawPolygon(QPolygonF({QPointF(16, 2), QPointF(30, 16), QPointF(16, 30), QPointF(2, 16)}));
-    } else if (kind == "grid") {
-        p.setPen(QPen(b.darker(115), 2));
-        p.drawLine(0, 0, 31, 0);
-        p.drawLine(0, 0, 0, 31);
+    const bool opaque = type == "bkd";
+    const QImage media = opaque ? argb.convertToFormat(QImage::Format_RGB32) : flatten(argb);
+    m_packs[type][0].add(name + ".bmp", bmpBytes(media));
+    // The preview: each frame scaled smoothly to fit 64 x 64, then keyed.
+    const int frameWidth = argb.width() / std::max(1, frames);
+    const double scale = std::min({1.0, 64.0 / frameWidth, 64.0 / argb.height()});
+    QImage preview = media;
+    if (scale < 1) {
+        const QSize size(std::max(frames, int(std::lround(frameWidth * scale)) * frames), std::max(1, int(std::lround(argb.height() * scale))));
+        const QImage small = argb.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        preview = opaque ? small.convertToFormat(QImage::Format_RGB32) : flatten(small);
     }
-    return img;
+    m_packs[type][1].add(name + ".bmp", bmpBytes(preview));
+    const QString gif = m_scratch + "/entry.gif";
+    try {
+        kav::WriteGif(media, gif, opaque ? std::nullopt : std::optional<uint32_t>(0x0000FF00));
+    } catch (...) {
+        ok = false;
+    }
+    QFile f(gif);
+    if (f.open(QIODevice::ReadOnly))
+        m_packs[type][2].add(name + ".gif", f.readAll());
+    else
+        ok = false;
+    f.close();
+    QFile::remove(gif);
+    ++m_count[type];
 }
 
-// ---- animations -------------------------------------------------------------------------------
-QImage strip(int frames, int w, int h, const std::function<void(QPainter&, int)>& draw)
+bool writeLines(const QString& path, const QStringList& lines)
 {
-    QImage img = canvas(w * frames, h);
-    for (int f = 0; f < frames; ++f) {
-        QPainter p(&img);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.translate(f * w, 0);
-        p.setClipRect(0, 0, w, h);
-        draw(p, f);
+    QByteArray bytes;
+    for (const QString& l : lines)
+        bytes += l.toUtf8() + "\r\n";
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+bool Builder::write(const QString& appDir) const
+{
+    bool good = ok;
+    const QString root = appDir + "/Libraries/deflib/";
+    const char* kinds[3] = {"Media", "Preview", "Java"};
+    for (const auto& [type, pack] : m_packs)
+        for (int k = 0; k < 3; ++k)
+            if (!pack[k].index.isEmpty())
+                good &= pack[k].write(root + kinds[k], type);
+
+    const QString data = appDir + "/Data/";
+    QDir().mkpath(data);
+    for (const Category& cat : kCategories) {
+        const auto it = m_topics.find(QString::fromLatin1(cat.type));
+        if (it == m_topics.end())
+            continue;
+        QStringList records, captions, names;
+        std::set<QString> words;
+        std::vector<const Topic*> byCaption;
+        for (const Topic& t : it->second) {
+            records << t.name << t.caption << QString::number(t.frames) << QStringLiteral("0") << t.essence
+                    << QString::number(t.keywords.size());
+            records += t.keywords;
+            words.insert(t.essence);
+            words.insert(t.keywords.begin(), t.keywords.end());
+            byCaption.push_back(&t);
+        }
+        std::sort(byCaption.begin(), byCaption.end(), [](const Topic* a, const Topic* b) {
+            const int c = a->caption.compare(b->caption, Qt::CaseInsensitive);
+            return c != 0 ? c < 0 : a->name < b->name;
+        });
+        for (const Topic* t : byCaption) {
+            captions << t->caption;
+            names << t->name;
+        }
+        good &= writeLines(data + cat.engine, records);
+        good &= writeLines(data + cat.words, QStringList(words.begin(), words.end()));
+        good &= writeLines(data + cat.topics, captions);
+        good &= writeLines(data + cat.items, names);
     }
-    return flatten(img);
+    return good;
+}
+
+// ---- the topics -------------------------------------------------------------------------------
+const int kSizes[3] = {32, 48, 64};
+const Colour kFour[4] = {Red, Blue, Teal, Gold};
+
+void images(Builder& b)
+{
+    // Shapes and signs in four colours and three sizes.
+    struct Shape {
+        const char* path;
+        const char* caption;
+        const char* essence;
+        const char* keywords;
+        QImage (*draw)(int, const Palette&);
+        int orientations;
+        std::array<Colour, 4> colours;
+    };
+    const Shape shapes[] = {
+        {"shapes\\star", "Star", "star", "shape sky night gold award favourite rating christmas", star, 1, {Red, Blue, Teal, Gold}},
+        {"shapes\\heart", "Heart", "heart", "love valentine like favourite romance wedding shape", heart, 1, {Red, Blue, Teal, Gold}},
+        {"shapes\\circle", "Ball", "ball", "circle round dot shape button sport", circle, 1, {Red, Blue, Teal, Gold}},
+        {"badges\\approved", "Approved badge", "badge", "check quality award seal guarantee trust ok", badge, 1, {Red, Blue, Teal, Gold}},
+        {"arrows\\arrow", "Arrow", "arrow", "direction pointer next right left up down click go", arrow, 4, {Red, Blue, Teal, Gold}},
+        {"shapes\\gem", "Gem", "gem", "diamond jewel jewellery luxury precious shine shape", gem, 1, {Blue, Red, Green, Purple}},
+        {"arrows\\chevron", "Double chevron", "arrow", "direction next forward fast more go click", chevron, 4, {Red, Blue, Green, Orange}},
+        {"gifts\\gift", "Gift", "gift", "present birthday christmas party surprise free bonus box", gift, 1, {Red, Blue, Green, Gold}},
+        {"shapes\\lightning", "Lightning bolt", "lightning", "energy power flash fast electric storm thunder", lightning, 2, {Gold, Orange, Blue, Purple}},
+        {"time\\clock", "Clock", "clock", "time hour watch deadline hurry countdown limited", [](int s, const Palette& p) { return clockFace(s, p); }, 1, {Red, Blue, Teal, Silver}},
+        {"devices\\phone", "Smartphone", "phone", "mobile call contact app device cellphone", phone, 1, {Silver, Blue, Red, Gold}},
+        {"places\\pin", "Location pin", "pin", "location map place address marker travel find", pin, 1, {Red, Blue, Green, Orange}},
+        {"talk\\bubble", "Speech bubble", "bubble", "speech talk chat message comment say", bubble, 2, {Blue, Green, Orange, Pink}},
+        {"awards\\ribbon", "Award ribbon", "ribbon", "award prize winner rosette first quality badge", ribbon, 1, {Blue, Red, Gold, Green}},
+        {"shopping\\bag", "Shopping bag", "bag", "shopping buy shop sale store gift fashion", shoppingBag, 1, {Pink, Blue, Orange, Green}},
+        {"fireworks\\firework", "Firework", "firework", "celebration party newyear festival night sky", [](int s, const Palette& p) { return firework(s, p); }, 1, {Red, Gold, Blue, Green}},
+        {"party\\balloon", "Balloon", "balloon", "party birthday celebration fun festival", balloon, 1, {Red, Blue, Green, Pink}},
+        {"characters\\smile", "Smiley", "face", "smiley happy smile emoticon character fun", [](int s, const Palette& p) { return face("smile", s, p); }, 1, {Gold, Orange, Green, Pink}},
+        {"characters\\wink", "Winking smiley", "face", "smiley wink fun emoticon character happy", [](int s, const Palette& p) { return face("wink", s, p); }, 1, {Gold, Orange, Green, Pink}},
+        {"characters\\surprised", "Surprised smiley", "face", "smiley surprise wow emoticon character", [](int s, const Palette& p) { return face("surprised", s, p); }, 1, {Gold, Orange, Green, Pink}},
+        {"characters\\cool", "Cool smiley", "face", "smiley cool sunglasses summer emoticon character", [](int s, const Palette& p) { return face("cool", s, p); }, 1, {Gold, Orange, Green, Pink}},
+        {"characters\\person", "Waving person", "person", "people man character wave hello figure", [](int s, const Palette& p) { return figure(s, p); }, 2, {Red, Blue, Green, Purple}},
+        {"hands\\thumbsup", "Thumbs up", "thumb", "like ok good approve yes hand", thumbsUp, 2, {Skin1, Skin2, Skin3, Skin4}},
+    };
+    for (const Shape& sh : shapes) {
+        b.topic("image", sh.path, sh.caption, sh.essence, sh.keywords);
+        for (int si = 0; si < 3; ++si)
+            for (int ci = 0; ci < 4; ++ci)
+                b.oriented(sh.orientations, si + 1, ci + 1, sh.draw(kSizes[si], colour(sh.colours[ci])));
+    }
+    // Three metals.
+    struct Metal {
+        const char* path;
+        const char* caption;
+        const char* essence;
+        const char* keywords;
+        QImage (*draw)(int, const Palette&);
+    };
+    const Metal metals[] = {
+        {"awards\\trophy", "Trophy", "trophy", "award winner prize cup champion sport gold first", trophy},
+        {"money\\coin", "Coin", "coin", "money gold sale price cash dollar save pay", [](int s, const Palette& p) { return coin(s, p); }},
+        {"awards\\crown", "Crown", "crown", "king queen royal gold luxury best premium winner", crown},
+    };
+    for (const Metal& m : metals) {
+        b.topic("image", m.path, m.caption, m.essence, m.keywords);
+        for (int si = 0; si < 3; ++si)
+            for (int ci = 0; ci < 3; ++ci)
+                b.variant(1, si + 1, ci + 1, m.draw(kSizes[si], colour(std::array{Gold, Silver, Bronze}[ci])));
+    }
+
+    struct Icon {
+        const char* kind;
+        const char* caption;
+        const char* keywords;
+    };
+    const Icon icons[] = {
+        {"check", "Check mark icon", "ok yes done correct tick approved icon"},
+        {"cross", "Cross icon", "no close cancel wrong delete icon"},
+        {"mail", "Mail icon", "email letter message contact newsletter icon"},
+        {"cart", "Cart icon", "shopping buy shop store sale basket icon"},
+        {"home", "Home icon", "house start website icon"},
+        {"info", "Info icon", "information help question icon"},
+        {"bell", "Bell icon", "notification alert ring reminder icon"},
+        {"play", "Play icon", "video music start media button icon"},
+        {"search", "Search icon", "find magnifier look zoom icon"},
+        {"plus", "Plus icon", "add more new icon"},
+    };
+    for (const Icon& ic : icons) {
+        b.topic("image", QStringLiteral("icons\\") + ic.kind, ic.caption, ic.kind, ic.keywords);
+        for (int si = 0; si < 3; ++si)
+            for (int ci = 0; ci < 4; ++ci)
+                b.variant(1, si + 1, ci + 1, icon(ic.kind, kSizes[si], colour(kFour[ci])));
+    }
+
+    struct Text {
+        const char* text;
+        const char* caption;
+        const char* keywords;
+    };
+    const Text buttons[] = {
+        {"Buy now", "Buy now button", "buy shop sale order purchase click"},
+        {"Learn more", "Learn more button", "more info information read click"},
+        {"Sign up", "Sign up button", "register join subscribe account click"},
+        {"Click here", "Click here button", "click link go press"},
+        {"Shop now", "Shop now button", "shop buy sale store shopping click"},
+        {"Download", "Download button", "download get free app software click"},
+        {"Order now", "Order now button", "order buy sale shop purchase click"},
+        {"Get started", "Get started button", "start begin join go click"},
+        {"Subscribe", "Subscribe button", "subscribe newsletter join mail click"},
+        {"Play now", "Play now button", "play game start fun click"},
+    };
+    for (const Text& t : buttons) {
+        const QString topic = QString::fromLatin1(t.text).toLower().remove(' ');
+        b.topic("image", "buttons\\" + topic, t.caption, "button", t.keywords);
+        for (int si = 0; si < 2; ++si)
+            for (int ci = 0; ci < 4; ++ci)
+                b.variant(1, si + 1, ci + 1, button(t.text, si == 0 ? 26 : 36, colour(kFour[ci])));
+    }
+    const Text tags[] = {
+        {"SALE", "Sale tag", "sale discount price offer shop bargain"},
+        {"50% OFF", "50% off tag", "sale discount percent half price offer"},
+        {"FREE", "Free tag", "free gift offer bonus price"},
+        {"HOT DEAL", "Hot deal tag", "sale deal offer hot discount price"},
+        {"20% OFF", "20% off tag", "sale discount percent price offer"},
+        {"70% OFF", "70% off tag", "sale discount percent clearance price offer"},
+        {"LIMITED", "Limited offer tag", "limited offer sale hurry exclusive"},
+    };
+    for (const Text& t : tags) {
+        const QString topic = QString::fromLatin1(t.text).toLower().remove(' ').remove('%');
+        b.topic("image", "tags\\" + topic, t.caption, "tag", t.keywords);
+        for (int si = 0; si < 2; ++si)
+            for (int ci = 0; ci < 4; ++ci)
+                b.variant(1, si + 1, ci + 1, saleTag(t.text, si == 0 ? 28 : 40, colour(kFour[ci])));
+    }
+    const Text bursts[] = {{"NEW", "New burst", "new fresh launch announcement sale star"},
+                           {"HOT", "Hot burst", "hot sale deal popular trend star"},
+                           {"TOP", "Top burst", "top best popular winner rating star"}};
+    for (const Text& t : bursts) {
+        b.topic("image", "tags\\" + QString::fromLatin1(t.text).toLower(), t.caption, "burst", t.keywords);
+        for (int si = 0; si < 3; ++si)
+            for (int ci = 0; ci < 4; ++ci)
+                b.variant(1, si + 1, ci + 1, burst(t.text, kSizes[si] + 8, colour(kFour[ci])));
+    }
+    const Text weathers[] = {
+        {"sunny", "Sun", "sun weather sky summer hot day holiday"},
+        {"cloudy", "Sun and cloud", "cloud weather sky sun day"},
+        {"rain", "Rain cloud", "rain weather cloud wet autumn"},
+        {"snow", "Snow cloud", "snow weather cloud winter cold"},
+        {"storm", "Thunderstorm", "storm weather cloud lightning thunder"},
+        {"moon", "Moon", "moon night sky sleep star"},
+        {"rainbow", "Rainbow", "rainbow weather sky colour spring happy"},
+        {"umbrella", "Umbrella", "umbrella rain weather autumn protection"},
+        {"snowflake", "Snowflake", "snowflake snow winter cold christmas ice"},
+    };
+    for (const Text& t : weathers) {
+        b.topic("image", QStringLiteral("weather\\") + t.text, t.caption, QString::fromLatin1(t.keywords).section(' ', 0, 0),
+                QString::fromLatin1(t.keywords).section(' ', 1));
+        for (int si = 0; si < 3; ++si)
+            b.variant(1, si + 1, 1, weather(t.text, kSizes[si]));
+    }
+}
+
+void backgrounds(Builder& b)
+{
+    // Three banner sizes: full banner, tall banner (the size of the first version), leaderboard.
+    const QSize sizes[3] = {{468, 60}, {468, 120}, {728, 90}};
+    struct Gradient {
+        const char* topic;
+        const char* caption;
+        const char* essence;
+        const char* keywords;
+        QColor top, bottom;
+    };
+    const Gradient gradients[] = {
+        {"sky", "Sky gradient", "sky", "blue gradient day air calm summer", QColor(70, 140, 230), QColor(200, 230, 255)},
+        {"sunset", "Sunset gradient", "sunset", "evening orange warm gradient summer sky", QColor(250, 120, 60), QColor(255, 215, 120)},
+        {"ocean", "Ocean gradient", "sea", "ocean water blue gradient summer travel", QColor(0, 90, 140), QColor(60, 190, 210)},
+        {"mint", "Mint gradient", "mint", "green fresh gradient spring calm", QColor(200, 245, 225), QColor(110, 205, 170)},
+        {"night", "Night gradient", "night", "dark sky gradient evening", QColor(10, 16, 50), QColor(60, 50, 120)},
+        {"silver", "Silver gradient", "silver", "grey metal gradient business clean", QColor(250, 250, 252), QColor(190, 196, 206)},
+    };
+    for (const Gradient& g : gradients) {
+        b.topic("bkd", QStringLiteral("gradients\\") + g.topic, g.caption, g.essence, g.keywords);
+        for (int si = 0; si < 3; ++si)
+            b.variant(1, si + 1, 1, gradient(g.top, g.bottom, sizes[si].width(), sizes[si].height()));
+        b.alias("bkd", QStringLiteral("gradients\\") + g.topic, QStringLiteral("gradients\\%1\\o1s2c1").arg(g.topic));
+    }
+    const std::pair<QColor, QColor> tints[] = {{QColor(255, 250, 235), QColor(250, 215, 160)},
+                                               {QColor(235, 245, 255), QColor(170, 205, 245)},
+                                               {QColor(240, 240, 240), QColor(210, 210, 214)}};
+    for (const char* kind : {"stripes", "dots", "checks", "diamonds", "grid"}) {
+        b.topic("bkd", QStringLiteral("patterns\\") + kind, QString::fromLatin1(kind).at(0).toUpper() + QString::fromLatin1(kind).mid(1) + " pattern",
+                "pattern", QStringLiteral("tile texture %1 simple wallpaper").arg(kind == QStringLiteral("checks") ? "check" : kind));
+        for (int si = 0; si < 2; ++si)
+            for (int t = 0; t < 3; ++t)
+                b.variant(1, si + 1, t + 1, pattern(kind, tints[t].first, tints[t].second, si == 0 ? 32 : 64));
+        for (int t = 0; t < 3; ++t)
+            b.alias("bkd", QStringLiteral("patterns\\%1%2").arg(kind).arg(t + 1), QStringLiteral("patterns\\%1\\o1s1c%2").arg(kind).arg(t + 1));
+    }
+    b.topic("bkd", "soft\\bokeh", "Bokeh lights", "bokeh", "lights glow party night soft blur festive");
+    for (int si = 0; si < 3; ++si)
+        for (int ci = 0; ci < 3; ++ci)
+            b.variant(1, si + 1, ci + 1, bokeh(sizes[si].width(), sizes[si].height(), colour(std::array{Blue, Purple, Gold}[ci])));
+    b.topic("bkd", "soft\\rays", "Sun rays", "rays", "sunburst sun retro shine light summer sale");
+    for (int si = 0; si < 3; ++si)
+        for (int ci = 0; ci < 3; ++ci)
+            b.variant(1, si + 1, ci + 1, rays(sizes[si].width(), sizes[si].height(), colour(std::array{Gold, Red, Blue}[ci])));
+    b.topic("bkd", "party\\confetti", "Confetti", "confetti", "party celebration birthday festival fun newyear");
+    for (int si = 0; si < 3; ++si)
+        for (int ci = 0; ci < 3; ++ci)
+            b.variant(1, si + 1, ci + 1, confetti(sizes[si].width(), sizes[si].height(), std::array{QColor(255, 255, 255), QColor(255, 246, 220), QColor(30, 34, 60)}[ci]));
+    b.topic("bkd", "paper\\paper", "Paper", "paper", "note sheet texture craft notebook letter school");
+    for (int si = 0; si < 3; ++si)
+        for (int ci = 0; ci < 3; ++ci)
+            b.variant(1, si + 1, ci + 1, paper(sizes[si].width(), sizes[si].height(), ci));
+    b.topic("bkd", "sky\\stars", "Starry night", "stars", "night sky space dark star christmas");
+    for (int si = 0; si < 3; ++si)
+        b.variant(1, si + 1, 1, starrySky(sizes[si].width(), sizes[si].height()));
+    b.topic("bkd", "sky\\clouds", "Clouds", "clouds", "sky day weather blue summer air");
+    for (int si = 0; si < 3; ++si)
+        b.variant(1, si + 1, 1, cloudySky(sizes[si].width(), sizes[si].height()));
+}
+
+void animations(Builder& b)
+{
+    // Each topic: its frames, the frame size, orientations, colours; the first colour is the one
+    // of the first version, whose entry name is kept.
+    b.topic("anim", "spinstar", "Spinning star", "star", "spin rotate gold shine award sky", 8);
+    for (int ci = 0; ci < 4; ++ci)
+        b.variant(1, 1, ci + 1, strip(8, 48, 48, false, [&](QPainter& p, int f) {
+                      p.translate(24, 24);
+                      p.rotate(f * 9);
+                      p.translate(-24, -24);
+                      shaded(p, starPath(QPointF(24, 24), 22, 9), colour(std::array{Gold, Red, Blue, Teal}[ci]), 48);
+                  }));
+    b.topic("anim", "bounce", "Bouncing ball", "ball", "bounce jump play sport fun game", 8);
+    for (int ci = 0; ci < 4; ++ci)
+        b.variant(1, 1, ci + 1, strip(8, 40, 56, false, [&](QPainter& p, int f) {
+                      const Palette& pal = colour(std::array{Red, Blue, Green, Orange}[ci]);
+                      // Height above the ground follows |cos|: slow at the top, a sharp turn at
+                      // the bottom, where the ball is squashed a little. The whole ball stays in
+                      // the frame.
+                      const double height = std::abs(std::cos(f * M_PI / 8));
+                      const bool down = height < 0.01;
+                      const QRectF ball = down ? QRectF(4, 56 - 25, 32, 25) : QRectF(6, 28 * (1 - height), 28, 28);
+                      QRadialGradient g(ball.left() + 10, ball.top() + 8, 18);
+                      g.setColorAt(0, pal.light);
+                      g.setColorAt(1, pal.dark);
+                      p.setPen(Qt::NoPen);
+                      p.setBrush(g);
+                      p.drawEllipse(ball);
+                  }));
+    b.topic("anim", "blinknew", "Blinking new", "new", "blink flash announcement burst sale fresh", 4);
+    for (int ci = 0; ci < 3; ++ci)
+        b.variant(1, 1, ci + 1, strip(4, 56, 56, false, [&](QPainter& p, int f) {
+                      const Colour pair[3][2] = {{Gold, Red}, {Blue, Teal}, {Green, Gold}};
+                      const double s = f % 2 ? 52 : 46;
+                      p.translate((56 - s) / 2, (56 - s) / 2);
+                      place(p, burst(QStringLiteral("NEW"), int(s), colour(pair[ci][f % 2])), 0, 0);
+                  }));
+    b.topic("anim", "arrowpulse", "Pulsing arrow", "arrow", "pointer direction next click move right", 6);
+    for (int o = 1; o <= 2; ++o)
+        for (int ci = 0; ci < 4; ++ci)
+            b.variant(o, 1, ci + 1, strip(6, 48, 32, o == 2, [&](QPainter& p, int f) {
+                          p.translate(2 + 3 * std::sin(f * M_PI / 3), 0);
+                          QPainterPath path;
+                          path.moveTo(1, 10);
+                          path.lineTo(24, 10);
+                          path.lineTo(24, 2);
+                          path.lineTo(42, 16);
+                          path.lineTo(24, 30);
+                          path.lineTo(24, 22);
+                          path.lineTo(1, 22);
+                          path.closeSubpath();
+                          shaded(p, path, colour(std::array{Blue, Red, Green, Orange}[ci]), 32);
+                      }));
+    b.topic("anim", "loading", "Loading wheel", "loading", "wait spinner progress busy download", 8);
+    for (int ci = 0; ci < 3; ++ci)
+        b.variant(1, 1, ci + 1, strip(8, 40, 40, false, [&](QPainter& p, int f) {
+                      const QColor base = colour(std::array{Blue, Red, Green}[ci]).main;
+                      p.setPen(Qt::NoPen);
+                      for (int i = 0; i < 8; ++i) {
+                          const double a = i * M_PI / 4;
+                          const int age = (f - i + 8) % 8;
+                          // Older dots fade towards white (solid colours: the key colour shows through nothing).
+                          const double fade = age / 8.0;
+                          p.setBrush(QColor(int(base.red() + (255 - base.red()) * fade), int(base.green() + (255 - base.green()) * fade),
+                                            int(base.blue() + (255 - base.blue()) * fade)));
+                          p.drawEllipse(QPointF(20 + 14 * std::cos(a), 20 + 14 * std::sin(a)), 4, 4);
+                      }
+                  }));
+    for (const char* old : {"spinstar", "bounce", "blinknew", "arrowpulse", "loading"})
+        b.alias("anim", old, QStringLiteral("%1\\o1s1c1").arg(old));
+
+    b.topic("anim", "spincoin", "Spinning coin", "coin", "money gold sale price cash spin dollar", 8);
+    for (int si = 0; si < 2; ++si)
+        for (int ci = 0; ci < 3; ++ci) {
+            const int s = si == 0 ? 40 : 56;
+            b.variant(1, si + 1, ci + 1, strip(8, s, s, false, [&](QPainter& p, int f) {
+                          place(p, coin(s, colour(std::array{Gold, Silver, Bronze}[ci]), f / 8.0), 0, 0);
+                      }));
+        }
+    b.topic("anim", "blinkarrow", "Blinking arrow", "arrow", "blink click here pointer attention direction", 4);
+    for (int o = 1; o <= 2; ++o)
+        for (int ci = 0; ci < 4; ++ci)
+            b.variant(o, 1, ci + 1, strip(4, 48, 32, o == 2, [&](QPainter& p, int f) {
+                          const Palette& pal = colour(kFour[ci]);
+                          place(p, arrow(48, f % 2 ? Palette{pal.light, pal.main, QColor(Qt::white)} : pal), 0, 0);
+                      }));
+    b.topic("anim", "flag", "Waving flag", "flag", "wave wind finish goal country celebration", 8);
+    for (int o = 1; o <= 2; ++o)
+        for (int ci = 0; ci < 4; ++ci)
+            b.variant(o, 1, ci + 1, strip(8, 48, 48, o == 2, [&](QPainter& p, int f) {
+                          const Palette& pal = colour(std::array{Red, Blue, Green, Gold}[ci]);
+                          p.setPen(QPen(QColor(90, 80, 70), 3, Qt::SolidLine, Qt::RoundCap));
+                          p.drawLine(QPointF(6, 4), QPointF(6, 46));
+                          QPainterPath cloth;
+                          const double phase = f * M_PI / 4;
+                          auto wave = [&](double x) { return 3 * std::sin(x / 9 + phase) * (x - 7) / 36; };
+                          cloth.moveTo(7, 6 + wave(7));
+                          for (double x = 7; x <= 44; x += 1)
+                              cloth.lineTo(x, 6 + wave(x));
+                          for (double x = 44; x >= 7; x -= 1)
+                              cloth.lineTo(x, 28 + wave(x));
+                          cloth.closeSubpath();
+                          shaded(p, cloth, pal, 28);
+                          p.setPen(Qt::NoPen);
+                          p.setBrush(QColor(255, 255, 255, 230));
+                          p.drawPath(starPath(QPointF(25, 17 + wave(25)), 6, 2.5));
+                      }));
+    b.topic("anim", "heartbeat", "Pulsing heart", "heart", "love beat pulse valentine like romance", 6);
+    for (int ci = 0; ci < 3; ++ci)
+        b.variant(1, 1, ci + 1, strip(6, 48, 48, false, [&](QPainter& p, int f) {
+                      const int s = int(34 + 12 * std::sin(f * M_PI / 6) * (f < 3 ? 1 : 0.5));
+                      place(p, heart(s, colour(std::array{Red, Pink, Purple}[ci])), (48 - s) / 2.0, (48 - s) / 2.0);
+                  }));
+    b.topic("anim", "sparkles", "Sparkles", "sparkle", "shine glitter magic star twinkle new", 6);
+    for (int ci = 0; ci < 3; ++ci)
+        b.variant(1, 1, ci + 1, strip(6, 48, 48, false, [&](QPainter& p, int f) {
+                      const Palette& pal = colour(std::array{Gold, Blue, Pink}[ci]);
+                      const QPointF spots[3] = {{16, 16}, {33, 26}, {18, 36}};
+                      p.setPen(Qt::NoPen);
+                      for (int i = 0; i < 3; ++i) {
+                          const double grow = std::sin(((f + i * 2) % 6) * M_PI / 6);
+                          if (grow < 0.05)
+                              continue;
+                          p.setBrush(i == 1 ? pal.main : pal.light);
+                          p.drawPath(starPath(spots[i], 12 * grow, 3 * grow, 4));
+                          p.setBrush(QColor(255, 255, 255));
+                          p.drawEllipse(spots[i], 1.6 * grow, 1.6 * grow);
+                      }
+                  }));
+    b.topic("anim", "tickclock", "Ticking clock", "clock", "time tick countdown hurry deadline limited", 8);
+    for (int ci = 0; ci < 3; ++ci)
+        b.variant(1, 1, ci + 1, strip(8, 48, 48, false, [&](QPainter& p, int f) {
+                      place(p, clockFace(48, colour(std::array{Red, Blue, Silver}[ci]), 3 + f / 8.0), 0, 0);
+                  }));
+    b.topic("anim", "walker", "Walking person", "person", "walk man character people figure move", 8);
+    for (int o = 1; o <= 2; ++o)
+        for (int ci = 0; ci < 3; ++ci)
+            b.variant(o, 1, ci + 1, strip(8, 48, 48, o == 2, [&](QPainter& p, int f) {
+                          place(p, figure(48, colour(std::array{Red, Blue, Green}[ci]), f + 1), 0, 0);
+                      }));
+    b.topic("anim", "fireworks", "Firework burst", "firework", "celebration party newyear festival night", 6);
+    for (int ci = 0; ci < 3; ++ci)
+        b.variant(1, 1, ci + 1, strip(6, 56, 56, false, [&](QPainter& p, int f) {
+                      place(p, firework(56, colour(std::array{Red, Gold, Blue}[ci]), 0.25 + f * 0.15), 0, 0);
+                  }));
 }
 
 // ---- sounds -----------------------------------------------------------------------------------
-QByteArray wavBytes(const std::function<double(double t)>& signal, double seconds, int rate = 22050)
+double tone(double t, double hz) { return std::sin(2 * M_PI * hz * t); }
+double noise()
 {
-    const int n = int(seconds * rate);
-    QByteArray samples;
-    for (int i = 0; i < n; ++i) {
-        const double v = std::clamp(signal(double(i) / rate), -1.0, 1.0);
-        const qint16 s = qint16(v * 30000);
-        samples.append(char(s & 0xFF)).append(char((s >> 8) & 0xFF));
+    static quint32 seed = 12345;
+    seed = seed * 1664525u + 1013904223u;
+    return double(seed >> 8) / double(1 << 24) * 2 - 1;
+}
+// Notes one after another, each with its bell-like decay.
+double notes(double t, std::initializer_list<double> hz, double step, double ring)
+{
+    double v = 0;
+    int i = 0;
+    for (double f : hz) {
+        const double u = t - i++ * step;
+        if (u >= 0)
+            v += envelope(u, 0.004, ring) * (tone(u, f) + 0.3 * tone(u, f * 2));
     }
-    QByteArray out;
-    auto u32 = [&](quint32 v) { for (int i = 0; i < 4; ++i) out.append(char((v >> (8 * i)) & 0xFF)); };
-    auto u16 = [&](quint16 v) { out.append(char(v & 0xFF)).append(char(v >> 8)); };
-    out += "RIFF";
-    u32(36 + quint32(samples.size()));
-    out += "WAVEfmt ";
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(quint32(rate));
-    u32(quint32(rate * 2));
-    u16(2);
-    u16(16);
-    out += "data";
-    u32(quint32(samples.size()));
-    return out + samples;
+    return 0.45 * v;
 }
 
-double envelope(double t, double attack, double length) { return t < attack ? t / attack : std::exp(-(t - attack) * 5 / length); }
+QByteArray sounds(Builder& b)
+{
+    struct Sound {
+        const char* name;
+        const char* title;
+        const char* category;
+        const char* sub;
+        double seconds;
+        std::function<double(double)> signal;
+    };
+    const Sound list[] = {
+        {"click", "Click", "EFFECTS", "Clicks", 0.06, [](double t) { return tone(t, 2200) * std::exp(-t * 90); }},
+        {"pop", "Pop", "EFFECTS", "Clicks", 0.12, [](double t) { return std::sin(2 * M_PI * (600 - 3000 * t) * t) * std::exp(-t * 40); }},
+        {"chime", "Chime", "EFFECTS", "Chimes", 1.2, [](double t) { return 0.5 * envelope(t, 0.005, 1.2) * (tone(t, 880) + 0.5 * tone(t, 1320)); }},
+        {"ding", "Ding", "EFFECTS", "Chimes", 0.8, [](double t) { return envelope(t, 0.003, 0.8) * tone(t, 1568); }},
+        {"whoosh", "Whoosh", "EFFECTS", "Whooshes", 0.7, [](double t) { return 0.6 * noise() * std::sin(M_PI * t / 0.7); }},
+        {"tick", "Tick", "EFFECTS", "Clicks", 0.04, [](double t) { return (0.6 * noise() + 0.4 * tone(t, 3500)) * std::exp(-t * 160); }},
+        {"doubleclick", "Double click", "EFFECTS", "Clicks", 0.16, [](double t) {
+             const double u = t < 0.08 ? t : t - 0.08;
+             return tone(u, 2000) * std::exp(-u * 100);
+         }},
+        {"bubblepop", "Bubble pop", "EFFECTS", "Clicks", 0.1, [](double t) { return std::sin(2 * M_PI * (300 + 9000 * t) * t) * std::exp(-t * 45); }},
+        {"twinkle", "Twinkle", "EFFECTS", "Chimes", 1.0, [](double t) { return notes(t, {1568, 2093, 2637, 3136}, 0.07, 0.5); }},
+        {"bell", "Bell", "EFFECTS", "Bells", 2.0, [](double t) {
+             return 0.4 * envelope(t, 0.002, 2.0) * (tone(t, 523) + 0.6 * tone(t, 1046 * 1.003) + 0.4 * tone(t, 1569 * 1.01) + 0.25 * tone(t, 2490));
+         }},
+        {"doorbell", "Door bell", "EFFECTS", "Bells", 1.4, [](double t) { return notes(t, {659, 523}, 0.45, 0.9); }},
+        {"coin", "Coin", "EFFECTS", "Coins", 0.5, [](double t) { return 0.7 * (t < 0.07 ? tone(t, 988) : tone(t, 1319) * envelope(t - 0.07, 0.002, 0.4)); }},
+        {"cashregister", "Cash register", "EFFECTS", "Coins", 0.9, [](double t) {
+             const double clack = t < 0.05 ? noise() * std::exp(-t * 80) : 0;
+             return 0.5 * clack + notes(t - 0.06, {2093, 2637}, 0.03, 0.8) * (t > 0.06);
+         }},
+        {"swoosh", "Swoosh", "EFFECTS", "Whooshes", 0.45, [](double t) {
+             // Noise through a moving resonance: rising, then falling away.
+             static double lp = 0, band = 0;
+             const double f = 0.02 + 0.25 * std::sin(M_PI * t / 0.45);
+             lp += f * (noise() - lp);
+             band += f * (lp - band);
+             return 3.0 * (lp - band) * std::sin(M_PI * t / 0.45);
+         }},
+        {"zoom", "Zoom", "EFFECTS", "Whooshes", 0.5, [](double t) { return 0.5 * std::sin(2 * M_PI * (200 + 1600 * t) * t) * std::sin(M_PI * t / 0.5); }},
+        {"beep", "Beep", "EFFECTS", "Beeps", 0.25, [](double t) { return 0.5 * tone(t, 1000) * std::min(1.0, t / 0.005); }},
+        {"alert", "Alert", "EFFECTS", "Beeps", 0.6, [](double t) { return 0.45 * tone(t, std::fmod(t, 0.2) < 0.1 ? 880 : 660) * (std::fmod(t, 0.2) < 0.17); }},
+        {"boing", "Boing", "EFFECTS", "Cartoon", 0.7, [](double t) { return envelope(t, 0.005, 0.7) * std::sin(2 * M_PI * (220 * t + 25 * std::sin(2 * M_PI * 9 * t))); }},
+        {"fanfare", "Fanfare", "MUSIC", "Jingles", 1.6, [](double t) {
+             // Brass-like: a few harmonics, notes of a major chord and a held top note.
+             double v = 0;
+             const double starts[4] = {0, 0.15, 0.3, 0.45}, hz[4] = {523, 659, 784, 1046};
+             for (int i = 0; i < 4; ++i) {
+                 const double u = t - starts[i];
+                 const double len = i == 3 ? 1.1 : 0.14;
+                 if (u >= 0 && u < len)
+                     v += std::min(1.0, u / 0.02) * std::min(1.0, (len - u) / 0.03) *
+                          (tone(u, hz[i]) + 0.5 * tone(u, hz[i] * 2) + 0.3 * tone(u, hz[i] * 3));
+             }
+             return 0.35 * v;
+         }},
+        {"success", "Success", "MUSIC", "Jingles", 1.1, [](double t) { return notes(t, {523, 659, 784, 1046}, 0.09, 0.6); }},
+        {"jingle", "Jingle", "MUSIC", "Jingles", 1.5, [](double t) { return notes(t, {784, 659, 784, 1046, 988, 1046}, 0.12, 0.35); }},
+    };
+    QByteArray catalogue;
+    for (const Sound& s : list) {
+        b.sound(QString::fromLatin1(s.name), wavBytes(s.signal, s.seconds));
+        catalogue += QByteArray("deflib\\sound\\") + s.name + '\t' + s.title + '\t' + s.category + '\t' + s.sub + "\r\n";
+    }
+    return catalogue;
+}
 
 } // namespace
 
@@ -460,182 +729,28 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: kav-makedeflib APPDIR\n");
         return 2;
     }
-    const QString root = QString::fromLocal8Bit(argv[1]) + "/Libraries/deflib/";
-    std::map<QString, std::array<Pack, 3>> packs;  // type -> media, preview, java
-    bool ok = true;
-
-    auto addPicture = [&](const QString& type, const QString& name, const QImage& img) {
-        packs[type][0].add(name + ".bmp", bmpBytes(img));
-        const QImage preview = img.width() > 64 || img.height() > 64
-                                   ? img.scaled(64, 64, Qt::KeepAspectRatio, Qt::FastTransformation)
-                                   : img;
-        packs[type][1].add(name + ".bmp", bmpBytes(preview));
-        const QString gif = QDir::tempPath() + QStringLiteral("/kav-deflib-%1.gif").arg(QCoreApplication::applicationPid());
-        try {
-            kav::WriteGif(img, gif, type == "bkd" ? std::nullopt : std::optional<uint32_t>(0x0000FF00));
-        } catch (...) {
-            ok = false;
-        }
-        QFile f(gif);
-        if (f.open(QIODevice::ReadOnly))
-            packs[type][2].add(name + ".gif", f.readAll());
-        else
-            ok = false;
-        QFile::remove(gif);
-    };
-
-    // Images: topic\oNsNcN with orientation, size and colour.
-    const int sizes[3] = {32, 48, 64};
-    const char* colourNames[4] = {"red", "blue", "teal", "gold"};
-    Q_UNUSED(colourNames);
-    for (int si = 0; si < 3; ++si)
-        for (int ci = 0; ci < 4; ++ci) {
-            const QString v = QStringLiteral("s%1c%2").arg(si + 1).arg(ci + 1);
-            const Palette& pal = kColours[ci];
-            addPicture("image", "shapes\\star\\o1" + v, star(sizes[si], pal));
-            addPicture("image", "shapes\\heart\\o1" + v, heart(sizes[si], pal));
-            addPicture("image", "shapes\\circle\\o1" + v, circle(sizes[si], pal));
-            addPicture("image", "badges\\approved\\o1" + v, badge(sizes[si], pal));
-            addPicture("image", "arrows\\arrow\\o1" + v, arrow(sizes[si], pal, false));
-            addPicture("image", "arrows\\arrow\\o2" + v, arrow(sizes[si], pal, true));
-            addPicture("image", "icons\\" + QString(si == 0 ? "check" : si == 1 ? "mail" : "cart") + "\\o1" + v,
-                       icon(si == 0 ? "check" : si == 1 ? "mail" : "cart", 48, pal));
-            addPicture("image", "icons\\" + QString(si == 0 ? "cross" : si == 1 ? "home" : "info") + "\\o1" + v,
-                       icon(si == 0 ? "cross" : si == 1 ? "home" : "info", 48, pal));
-        }
-    const QStringList buttons{"Buy now", "Learn more", "Sign up", "Click here", "Shop now", "Download"};
-    for (const QString& text : buttons)
-        for (int si = 0; si < 2; ++si)
-            for (int ci = 0; ci < 4; ++ci) {
-                QString topic = text.toLower();
-                topic.remove(' ');
-                addPicture("image", QStringLiteral("buttons\\%1\\o1s%2c%3").arg(topic).arg(si + 1).arg(ci + 1),
-                           button(text, si == 0 ? 26 : 36, kColours[ci]));
-            }
-    const QStringList tags{"SALE", "50% OFF", "FREE", "HOT DEAL"};
-    for (const QString& text : tags)
-        for (int si = 0; si < 2; ++si)
-            for (int ci = 0; ci < 4; ++ci) {
-                QString topic = text.toLower();
-                topic.remove(' ').remove('%');
-                addPicture("image", QStringLiteral("tags\\%1\\o1s%2c%3").arg(topic).arg(si + 1).arg(ci + 1),
-                           saleTag(text, si == 0 ? 28 : 40, kColours[ci]));
-            }
-    for (int si = 0; si < 3; ++si)
-        for (int ci = 0; ci < 4; ++ci)
-            addPicture("image", QStringLiteral("tags\\new\\o1s%1c%2").arg(si + 1).arg(ci + 1),
-                       burst("NEW", sizes[si] + 8, kColours[ci]));
-    for (const char* kind : {"sunny", "cloudy", "rain", "snow", "storm"})
-        for (int si = 0; si < 3; ++si)
-            addPicture("image", QStringLiteral("weather\\%1\\o1s%2c1").arg(kind).arg(si + 1), weather(kind, sizes[si]));
-
-    // Backgrounds.
-    addPicture("bkd", "gradients\\sky", gradient(QColor(70, 140, 230), QColor(200, 230, 255)));
-    addPicture("bkd", "gradients\\sunset", gradient(QColor(250, 120, 60), QColor(255, 215, 120)));
-    addPicture("bkd", "gradients\\ocean", gradient(QColor(0, 90, 140), QColor(60, 190, 210)));
-    addPicture("bkd", "gradients\\mint", gradient(QColor(200, 245, 225), QColor(110, 205, 170)));
-    addPicture("bkd", "gradients\\night", gradient(QColor(10, 16, 50), QColor(60, 50, 120)));
-    addPicture("bkd", "gradients\\silver", gradient(QColor(250, 250, 252), QColor(190, 196, 206)));
-    const std::pair<QColor, QColor> tints[] = {{QColor(255, 250, 235), QColor(250, 215, 160)},
-                                               {QColor(235, 245, 255), QColor(170, 205, 245)},
-                                               {QColor(240, 240, 240), QColor(210, 210, 214)}};
-    for (const char* kind : {"stripes", "dots", "checks", "diamonds", "grid"})
-        for (int t = 0; t < 3; ++t)
-            addPicture("bkd", QStringLiteral("patterns\\%1%2").arg(kind).arg(t + 1), pattern(kind, tints[t].first, tints[t].second));
-
-    // Animations: strips of frames side by side.
-    addPicture("anim", "spinstar", strip(8, 48, 48, [](QPainter& p, int f) {
-        p.translate(24, 24);
-        p.rotate(f * 9);
-        p.translate(-24, -24);
-        shaded(p, starPath(QPointF(24, 24), 22, 9), kColours[3], 48);
-    }));
-    addPicture("anim", "bounce", strip(8, 40, 56, [](QPainter& p, int f) {
-        const double y = 6 + 34 * std::abs(std::sin(f * M_PI / 8 + M_PI / 2));
-        QRadialGradient g(16, y + 6, 18);
-        g.setColorAt(0, QColor(255, 190, 180));
-        g.setColorAt(1, QColor(210, 30, 40));
-        p.setPen(Qt::NoPen);
-        p.setBrush(g);
-        p.drawEllipse(QRectF(6, y, 28, 28 - (y > 36 ? 3 : 0)));
-    }));
-    addPicture("anim", "blinknew", strip(4, 56, 56, [](QPainter& p, int f) {
-        const double s = f % 2 ? 52 : 46;
-        p.translate((56 - s) / 2, (56 - s) / 2);
-        QPainterPath path = starPath(QPointF(s / 2, s / 2), s * 0.49, s * 0.36, 16);
-        shaded(p, path, f % 2 ? kColours[0] : kColours[3], s);
-        QFont font(QStringLiteral("DejaVu Sans"));
-        font.setBold(true);
-        font.setPixelSize(int(s * 0.26));
-        p.setFont(font);
-        p.setPen(Qt::white);
-        p.drawText(QRectF(0, 0, s, s), Qt::AlignCenter, QStringLiteral("NEW"));
-    }));
-    addPicture("anim", "arrowpulse", strip(6, 48, 32, [](QPainter& p, int f) {
-        p.translate(2 + 3 * std::sin(f * M_PI / 3), 0);
-        QPainterPath path;
-        path.moveTo(1, 10);
-        path.lineTo(24, 10);
-        path.lineTo(24, 2);
-        path.lineTo(42, 16);
-        path.lineTo(24, 30);
-        path.lineTo(24, 22);
-        path.lineTo(1, 22);
-        path.closeSubpath();
-        shaded(p, path, kColours[1], 32);
-    }));
-    addPicture("anim", "loading", strip(8, 40, 40, [](QPainter& p, int f) {
-        p.setPen(Qt::NoPen);
-        for (int i = 0; i < 8; ++i) {
-            const double a = i * M_PI / 4;
-            const int age = (f - i + 8) % 8;
-            // Older dots fade towards white (solid colours: the key colour shows through nothing).
-            const int fade = age * 26;
-            p.setBrush(QColor(40 + fade * 215 / 208, 110 + fade * 145 / 208, 220 + fade * 35 / 208));
-            p.drawEllipse(QPointF(20 + 14 * std::cos(a), 20 + 14 * std::sin(a)), 4, 4);
-        }
-    }));
-
-    // Sounds.
-    struct Sound {
-        const char* name;
-        const char* title;
-        const char* sub;
-        double seconds;
-        std::function<double(double)> signal;
-    };
-    const Sound sounds[] = {
-        {"click", "Click", "Clicks", 0.06, [](double t) { return std::sin(2 * M_PI * 2200 * t) * std::exp(-t * 90); }},
-        {"pop", "Pop", "Clicks", 0.12, [](double t) { return std::sin(2 * M_PI * (600 - 3000 * t) * t) * std::exp(-t * 40); }},
-        {"chime", "Chime", "Chimes", 1.2, [](double t) {
-             return 0.5 * envelope(t, 0.005, 1.2) * (std::sin(2 * M_PI * 880 * t) + 0.5 * std::sin(2 * M_PI * 1320 * t));
-         }},
-        {"ding", "Ding", "Chimes", 0.8, [](double t) { return envelope(t, 0.003, 0.8) * std::sin(2 * M_PI * 1568 * t); }},
-        {"whoosh", "Whoosh", "Whooshes", 0.7, [](double t) {
-             // Filtered noise swelling and fading.
-             static quint32 seed = 12345;
-             seed = seed * 1664525u + 1013904223u;
-             const double noise = double(seed >> 8) / double(1 << 24) * 2 - 1;
-             return 0.6 * noise * std::sin(M_PI * t / 0.7);
-         }},
-    };
-    QByteArray catalogue;
-    for (const Sound& s : sounds) {
-        packs["sound"][0].add(QString::fromLatin1(s.name) + ".wav", wavBytes(s.signal, s.seconds));
-        catalogue += QByteArray("deflib\\sound\\") + s.name + '\t' + s.title + "\tEFFECTS\t" + s.sub + "\r\n";
-    }
-
-    const char* kinds[3] = {"Media", "Preview", "Java"};
-    for (auto& [type, pack] : packs)
-        for (int k = 0; k < 3; ++k)
-            if (!pack[k].index.isEmpty())
-                ok &= pack[k].write(root + kinds[k], type);
-    QFile cat(QString::fromLocal8Bit(argv[1]) + "/Data/sound.txt");
-    QDir().mkpath(QString::fromLocal8Bit(argv[1]) + "/Data");
-    ok &= cat.open(QIODevice::WriteOnly) && cat.write(catalogue) == catalogue.size();
-    if (!ok) {
-        std::fprintf(stderr, "kav-makedeflib: cannot write the library in %s\n", qPrintable(root));
+    const QString appDir = QString::fromLocal8Bit(argv[1]);
+    // The GIF forms pass through a scratch file; in memory when the system has such a folder,
+    // since every file the GIF writer finishes is synced to the disk.
+    QTemporaryDir scratch((QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath()) +
+                          QStringLiteral("/kav-deflib-XXXXXX"));
+    if (!scratch.isValid()) {
+        std::fprintf(stderr, "kav-makedeflib: no scratch folder\n");
         return 1;
     }
+    Builder b(scratch.path());
+    images(b);
+    backgrounds(b);
+    animations(b);
+    const QByteArray catalogue = sounds(b);
+
+    bool ok = b.write(appDir);
+    QFile cat(appDir + "/Data/sound.txt");
+    ok &= cat.open(QIODevice::WriteOnly) && cat.write(catalogue) == catalogue.size();
+    if (!ok) {
+        std::fprintf(stderr, "kav-makedeflib: cannot write the library in %s\n", qPrintable(appDir));
+        return 1;
+    }
+    std::printf("deflib: %d images, %d backgrounds, %d animations\n", b.count("image"), b.count("bkd"), b.count("anim"));
     return 0;
 }

@@ -44,14 +44,22 @@ int main(int argc, char** argv)
     TLibItemsCont images, anims, sounds;
     for (const char* ref : {"deflib/image/shapes/star/o1s3c4", "deflib/image/buttons/buynow/o1s2c1", "deflib/image/tags/sale/o1s2c1",
                             "deflib/image/weather/cloudy/o1s3c1", "deflib/image/badges/approved/o1s3c2", "deflib/image/arrows/arrow/o1s3c2",
-                            "deflib/image/icons/cart/o1s3c3", "deflib/image/tags/new/o1s3c1"}) {
+                            "deflib/image/icons/cart/o1s3c3", "deflib/image/tags/new/o1s3c1", "deflib/image/gifts/gift/o1s3c1",
+                            "deflib/image/awards/trophy/o1s3c1", "deflib/image/money/coin/o1s2c1", "deflib/image/characters/smile/o1s3c1",
+                            "deflib/image/talk/bubble/o1s3c1", "deflib/image/hands/thumbsup/o1s3c2", "deflib/image/shopping/bag/o1s3c1",
+                            "deflib/image/places/pin/o1s2c1", "deflib/image/time/clock/o1s3c2", "deflib/image/characters/person/o1s3c2",
+                            "deflib/image/fireworks/firework/o1s3c2", "deflib/image/weather/rainbow/o1s3c1"}) {
         const QString name = QString::fromLatin1(ref).section(QLatin1Char('/'), 3, 3);
         images.Add(std::make_unique<TLibItemImage>(name.at(0).toUpper() + name.mid(1), QString::fromLatin1(ref)));
     }
     anims.Add(std::make_unique<TLibItemAnim>(QStringLiteral("Spinning star"), 8, QStringLiteral("deflib/anim/spinstar")));
-    anims.Add(std::make_unique<TLibItemAnim>(QStringLiteral("Bounce"), 8, QStringLiteral("deflib/anim/bounce")));
+    anims.Add(std::make_unique<TLibItemAnim>(QStringLiteral("Bounce"), 8, QStringLiteral("deflib/anim/bounce/o1s1c1")));
     anims.Add(std::make_unique<TLibItemAnim>(QStringLiteral("Blinking new"), 4, QStringLiteral("deflib/anim/blinknew")));
-    for (const char* s : {"click", "chime", "whoosh", "ding"})
+    anims.Add(std::make_unique<TLibItemAnim>(QStringLiteral("Spinning coin"), 8, QStringLiteral("deflib/anim/spincoin/o1s2c1")));
+    anims.Add(std::make_unique<TLibItemAnim>(QStringLiteral("Waving flag"), 8, QStringLiteral("deflib/anim/flag/o1s1c2")));
+    anims.Add(std::make_unique<TLibItemAnim>(QStringLiteral("Walking person"), 8, QStringLiteral("deflib/anim/walker/o1s1c1")));
+    anims.Add(std::make_unique<TLibItemAnim>(QStringLiteral("Ticking clock"), 8, QStringLiteral("deflib/anim/tickclock/o1s1c2")));
+    for (const char* s : {"click", "chime", "whoosh", "ding", "coin", "fanfare", "bell", "swoosh"})
         sounds.Add(std::make_unique<TLibItemSound>(QString::fromLatin1(s), QStringLiteral("deflib/sound/") + QLatin1String(s)));
     const TMediaResult r1 = Magazines().ImportLibraryItems(TMagazineType::Image, images);
     Magazines().ImportLibraryItems(TMagazineType::Anim, anims);
@@ -74,9 +82,9 @@ int main(int argc, char** argv)
         form.hide();
     };
     TMagazineForm image(TMagazineType::Image);
-    shoot(image, QStringLiteral("magazine-image"), QStringLiteral("Sale"));
+    shoot(image, QStringLiteral("magazine-image"), QStringLiteral("Gift"));
     TMagazineForm anim(TMagazineType::Anim);
-    shoot(anim, QStringLiteral("magazine-anim"), QStringLiteral("Spinning star"));
+    shoot(anim, QStringLiteral("magazine-anim"), QStringLiteral("Waving flag"));
     TMagazineForm sound(TMagazineType::Sound);
     shoot(sound, QStringLiteral("magazine-sound"), QStringLiteral("chime"));
 
