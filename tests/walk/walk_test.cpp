@@ -222,6 +222,8 @@ protected:
 TEST_F(Walk, ABannerMadeWithKeysAndMouseIsSavedReopenedAndExported)
 {
     keys(Qt::CTRL | Qt::Key_N);
+    auto* count = window->findChild<QLabel*>("ItemCountPanel");
+    EXPECT_EQ(count->text().trimmed().toStdString(), "0 items in scene");
     shot("new-project");
 
     // A text through the text dialog, then the Wave effect in the text panel.
@@ -335,6 +337,7 @@ TEST_F(Walk, ABannerMadeWithKeysAndMouseIsSavedReopenedAndExported)
     ASSERT_EQ(scene()->ItemCount(), 0);
     keys(Qt::CTRL | Qt::Key_O);
     ASSERT_EQ(scene()->ItemCount(), 3);
+    EXPECT_EQ(count->text().trimmed().toStdString(), "3 items in scene");
     shot("reopened");
 
     // The reopened file holds what was made.
