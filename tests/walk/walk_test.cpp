@@ -27,6 +27,7 @@
 #include "media/forms/magazineform.h"
 #include "platform/soundoutput.h"
 #include "ui/forms/bmpbutton.h"
+#include "ui/forms/interstore.h"
 #include "ui/forms/msgform.h"
 
 #include <QAction>
@@ -42,6 +43,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
@@ -92,7 +94,8 @@ protected:
         StartEngine(options);
         settings().PlayTimer = 1000000;   // only the walk's own ticks play
         settings().HtmlTemplate = KAV_APP_DIR "/Data/htmlTemp.htm";
-        // The player an export copies beside the page, as installed.
+        // The windows' pictures and the player an export copies beside the page, as installed.
+        OpenInterStore(KAV_APP_DIR "/Data/", KAV_APP_DIR "/Inter/");
         QDir().mkpath(app.path() + "/Classes");
         for (const QFileInfo& f : QDir(KAV_APP_DIR "/Classes").entryInfoList(QDir::Files))
             QFile::copy(f.filePath(), app.path() + "/Classes/" + f.fileName());
@@ -123,6 +126,7 @@ protected:
         window.reset();
         project.reset();
         SetMessageBoxHandler(nullptr);
+        CloseInterStore();
         ReplaceRunWorkDir(nullptr);
     }
 
@@ -145,8 +149,17 @@ protected:
     {
         if (shots.isEmpty())
             return;
-        QCoreApplication::processEvents();
-        (w ? w : window.get())->grab().save(QStringLiteral("%1/%2-%3.png").arg(shots).arg(++shotNo, 2, 10, QChar('0')).arg(name));
+        QWidget* target = w ? w : window.get();
+        QTest::qWait(50);   // the window as drawn, after its last layout and paint
+        // On a real display the screen shows what a person sees (a dialog over the window, its
+        // frame); the offscreen platform has only the widget's own picture.
+        QPixmap picture;
+        if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+            picture = target->screen()->grabWindow(0, target->frameGeometry().x(), target->frameGeometry().y(),
+                                                   target->frameGeometry().width(), target->frameGeometry().height());
+        if (picture.isNull())
+            picture = target->grab();
+        picture.save(QStringLiteral("%1/%2-%3.png").arg(shots).arg(++shotNo, 2, 10, QChar('0')).arg(name));
     }
 
     void mouse(QEvent::Type type, QPoint p, Qt::MouseButton button, Qt::MouseButtons held)
