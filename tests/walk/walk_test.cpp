@@ -336,6 +336,9 @@ TEST_F(Walk, ABannerMadeWithKeysAndMouseIsSavedReopenedAndExported)
         window->PlayTimerTimer();
     shot("playing");
     EXPECT_FALSE(logo->Visible) << "the picture is still shown after frame 20";
+    // A click on the text while it plays: the editor notes the page a browser would open.
+    clickStage(centreOf(text));
+    EXPECT_EQ(window->Playback().TickUrls, QStringList{"https://example.com/offer _self"});
     keys(QKeyCombination(Qt::Key_Space));
     EXPECT_FALSE(window->Playback().Playing);
 
