@@ -249,6 +249,9 @@ TEST_F(Walk, ABannerMadeWithKeysAndMouseIsSavedReopenedAndExported)
     back();
     ASSERT_EQ(scene()->ItemCount(), 1);
     TItemBase* text = scene()->Item(0);
+    // A new item stands in the middle of the stage with its event bar at its right.
+    EXPECT_EQ(centreOf(text), QPoint(234, 60));
+    EXPECT_EQ(text->EventBar.left(), text->BoundingBox().right + 1);
     TLowerToolPanel* panel = window->LowerPanel();
     QTest::mouseClick(panel->FontEffect, Qt::LeftButton, {}, QPoint(10, 10));
     QTest::mouseClick(panel->LabelEffect[1], Qt::LeftButton);
