@@ -7,6 +7,7 @@
 #include "document/gfxitem.h"
 #include "document/item.h"
 #include "document/scene.h"
+#include "document/itemtext.h"
 #include "events/actionbase.h"
 #include "events/timeactions.h"
 
@@ -68,6 +69,17 @@ QJsonObject itemJson(const TItemBase* item, int index)
         o.insert("userEvents", actionsJson(item->Graphic->UserEvents));
         o.insert("width", item->Graphic->Width());
         o.insert("height", item->Graphic->Height());
+        if (const auto* text = dynamic_cast<const TItemText*>(item->Graphic)) {
+            QJsonArray lines;
+            for (const QString& line : text->Lines)
+                lines.append(line);
+            o.insert("text", QJsonObject{{"lines", lines},
+                                         {"font", text->Font.FontName},
+                                         {"size", text->Font.Size},
+                                         {"effectsEnabled", text->EffectsEnabled},
+                                         {"effects", qint64(text->Effects)},
+                                         {"effectDelay", text->EffectDelay}});
+        }
     }
     return o;
 }

@@ -566,11 +566,14 @@ TItemBase* AddNewItem(TEditSession& s, std::unique_ptr<TGfxItemBase> graphic, co
     if (choose && !choose(*item))
         return nullptr;
     const TProject& p = s.Project;
-    item->Path.PathPoints = {TStagePoint((p.StageWidth - item->Graphic->Width()) / 2, (p.StageHeight - item->Graphic->Height()) / 2)};
+    // The item's point is its centre: a new item stands in the middle of the stage.
+    item->Path.PathPoints = {TStagePoint(p.StageWidth / 2, p.StageHeight / 2)};
     item->ResetPosition();
     s.Record(AddItem);
     auto* raw = static_cast<TItemBase*>(scene->Items.Add(std::move(item)));
     scene->NumberItem(raw);
+    // Its event bar beside it, now that its size and scene are known.
+    raw->LayoutEventMarkers();
     s.Select(raw);
     s.Selection.SelectItem(raw);
     s.Playback.RecomputeFrame();

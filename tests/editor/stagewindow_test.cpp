@@ -293,7 +293,7 @@ TEST_F(StageWindow, TextPictureAndClickEventMadeThroughTheWindowsAreSavedAndExpo
     key(Qt::Key_2, Qt::ControlModifier);
     ASSERT_EQ(scene()->ItemCount(), 4);
     TItemBase* picture = selected();
-    EXPECT_EQ(picture->X, (468 - 20) / 2);   // centred on the stage
+    EXPECT_EQ(picture->X, 468 / 2);   // its centre in the middle of the stage
     key(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(scene()->ItemCount(), 3);
     key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);

@@ -7,6 +7,7 @@
 #include "document/scene.h"
 #include "editor/forms/stagepopups.h"
 #include "editor/forms/stagewidget.h"
+#include "editor/itemcommands.h"
 #include "editor/playclock.h"
 #include "platform/soundoutput.h"
 #include "core/textstr.h"
@@ -517,7 +518,8 @@ void TMainForm::ShowFrameNo()
 void TMainForm::UpdateCaption()
 {
     const TScene* scene = m_playback.Scene();
-    m_itemCount->setText(QStringLiteral("Items: %1").arg(scene ? scene->ItemCount() : 0));
+    // The same words as the cast list's count, which updates it as items come and go.
+    m_itemCount->setText(CastPaging::ItemCountText(scene ? scene->ItemCount() : 0));
     setWindowTitle(GetString(QStringLiteral("MainForm"), QLatin1String(kProductName),
                              scene ? scene->Name : QString(), m_project.Title));
 }
