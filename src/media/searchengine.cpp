@@ -211,7 +211,7 @@ void TSearchResults::moveToFront(const QString& name)
         List.prepend(name);
 }
 
-bool TSearchResults::searchWord(const QString& word, const QString& front)
+bool TSearchResults::searchWord(const QString& word, const QString& front, bool force)
 {
     List.clear();
     bool answered = true;
@@ -222,8 +222,11 @@ bool TSearchResults::searchWord(const QString& word, const QString& front)
         if (m_engine && m_engine->Count() > 0)
             List << m_engine->At(0).Name;
     }
+    // The topic selected before stays in front when it answers the word itself (a topic that
+    // only came in with the associations does not).
+    const bool keepFront = !front.isEmpty() && (List.contains(front) || (force && m_engine && m_engine->Find(front)));
     FillWithAssociations();
-    if (!front.isEmpty() && (List.contains(front) || (m_engine && m_engine->Find(front))))
+    if (keepFront)
         moveToFront(front);
     AddHistory();
     return answered;
@@ -232,7 +235,7 @@ bool TSearchResults::searchWord(const QString& word, const QString& front)
 bool TSearchResults::SearchTyped(const QString& word, const QString& previous)
 {
     AddHistory();
-    return searchWord(word, previous);
+    return searchWord(word, previous, false);
 }
 
 bool TSearchResults::SearchTopic(const QString& name)
@@ -241,7 +244,7 @@ bool TSearchResults::SearchTopic(const QString& name)
     if (!topic)
         return false;
     const QString essence = topic->Essence;
-    return searchWord(essence, name);
+    return searchWord(essence, name, true);
 }
 
 void TSearchResults::SearchEssences(const QString& word)
@@ -393,7 +396,7 @@ bool readList(const QString& path, QStringList& out)
 }
 } // namespace
 
-void TSearchData::Load(const QString& dataDir, QStringList* problems, QStringList* missingLists)
+void TSearchData::Load(const QString& dataDir)
 {
     static const char* const engines[3] = {"anim.txt", "image.txt", "bkd.txt"};
     static const char* const words[3] = {"animK.txt", "imageK.txt", "BkdK.txt"};
@@ -405,13 +408,13 @@ void TSearchData::Load(const QString& dataDir, QStringList* problems, QStringLis
     for (int c = 0; c < 3; ++c) {
         TSearchCategoryData& d = m_data[c];
         QString error;
-        if (!d.Engine.LoadFromFile(dir + QLatin1String(engines[c]), &error) && problems)
-            *problems << error;
+        if (!d.Engine.LoadFromFile(dir + QLatin1String(engines[c]), &error))
+            d.Problems << error;
         const struct { const char* file; QStringList* list; } lists[] = {
             {words[c], &d.Words}, {topics[c], &d.Topics}, {items[c], &d.Items}};
         for (const auto& l : lists)
-            if (!readList(dir + QLatin1String(l.file), *l.list) && missingLists)
-                *missingLists << dir + QLatin1String(l.file);
+            if (!readList(dir + QLatin1String(l.file), *l.list))
+                d.MissingLists << dir + QLatin1String(l.file);
         for (QString& w : d.Words)
             w = w.trimmed().toLower();
         d.Words.removeAll(QString());

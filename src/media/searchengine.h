@@ -86,7 +86,7 @@ public:
     QStringList List;  // entry 0 is the main topic ("" after a random page)
 
     // A search for a typed word. False when nothing answered (the engine's first topic is shown
-    // instead). `previous` is the topic selected before, kept in front when it is found again.
+    // instead). `previous` is the topic selected before, kept in front when it answers the word.
     bool SearchTyped(const QString& word, const QString& previous = {});
     // A search for a topic of the list: its essence is the word, the topic comes first.
     bool SearchTopic(const QString& name);
@@ -124,7 +124,7 @@ public:
 
 private:
     void moveToFront(const QString& name);
-    bool searchWord(const QString& word, const QString& front);
+    bool searchWord(const QString& word, const QString& front, bool force);
 
     TSearchEngine* m_engine = nullptr;
     int m_position = -1;
@@ -142,14 +142,17 @@ struct TSearchCategoryData {
     QStringList Words;   // offered while typing, sorted
     QStringList Topics;  // topic captions, sorted
     QStringList Items;   // the topic Name on the caption's line
+    // What could not be read: engine file messages naming the file, and list files missing.
+    QStringList Problems;
+    QStringList MissingLists;
+    bool Reported = false;  // the window has shown them
 };
 
 class TSearchData {
 public:
     // Reads every file of the three categories from `dataDir`. A file that is missing or damaged
-    // leaves its part empty: an engine file adds a message naming it to `problems`, a list file
-    // its path to `missingLists`.
-    void Load(const QString& dataDir, QStringList* problems = nullptr, QStringList* missingLists = nullptr);
+    // leaves its part empty and is listed in its category's Problems or MissingLists.
+    void Load(const QString& dataDir);
     bool Loaded() const { return m_loaded; }
     void Reset() { *this = TSearchData(); }
     TSearchCategoryData& Of(int category) { return m_data[category < 0 || category > 2 ? 1 : category]; }

@@ -55,6 +55,15 @@ QString text(const char* key, const char* fallback)
     return t.isEmpty() ? QString::fromLatin1(fallback) : t;
 }
 
+// A table text with its %1 and %2 filled in.
+QString formatted(const char* key, const char* fallback, const QString& t1, const QString& t2 = {})
+{
+    const QString t = GetString(QStringLiteral("SEMainForm.") + QLatin1String(key), t1, t2);
+    if (!t.isEmpty())
+        return t;
+    return QString::fromLatin1(fallback).replace(QStringLiteral("%1"), t1).replace(QStringLiteral("%2"), t2);
+}
+
 QString variantReference(const QString& topic, const int v[3])
 {
     return topic + QStringLiteral("/o%1s%2c%3").arg(v[0]).arg(v[1]).arg(v[2]);
@@ -236,9 +245,9 @@ void TSearchForm::ApplyStrings()
 
 void TSearchForm::applyCaptions()
 {
-    static const char* const names[3] = {"Animation", "Image", "Background"};
+    static const char* const names[3] = {"Animation Library", "Image Library", "Background Library"};
     static const char* const keys[3] = {"Caption.Animation", "Caption.Image", "Caption.Background"};
-    const QString caption = text(keys[m_category], names[m_category]) + text("Caption.Library", " Library");
+    const QString caption = text(keys[m_category], names[m_category]);
     setWindowTitle(caption);
     StdLabelTitle->setText(caption);
     BtnMagazine->SetCaption(m_category == 0 ? text("Magazine.Animation", "Add to Animation Magazine")
@@ -253,12 +262,15 @@ void TSearchForm::Prepare(int category, const QString& reference)
     applyCaptions();
 
     TSearchData& data = SearchData();
-    if (!data.Loaded()) {
-        QStringList problems, missing;
-        data.Load(settings().DataDir, &problems, &missing);
-        for (const QString& p : problems)
+    if (!data.Loaded())
+        data.Load(settings().DataDir);
+    // What this category lacks is said once, when it is first opened.
+    TSearchCategoryData& own = data.Of(m_category);
+    if (!own.Reported) {
+        own.Reported = true;
+        for (const QString& p : own.Problems)
             ShowErrorBox(p);
-        for (const QString& f : missing)
+        for (const QString& f : own.MissingLists)
             ShowErrorBox(GetString(QStringLiteral("Error.ListWasNotFound"), f));
     }
     m_results.SetEngine(&data.Of(m_category).Engine);
@@ -402,11 +414,10 @@ void TSearchForm::resultsChanged(bool newList)
     if (newList)
         m_page = 0;
     m_page = std::clamp(m_page, 0, m_results.FurtherPages());
-    LabelFound->setText(text("Found", "Found: %1").replace(QStringLiteral("%1"), QString::number(m_results.List.size())));
+    LabelFound->setText(formatted("Found", "Found: %1", QString::number(m_results.List.size())));
     LabelPage->setText(mode() == 1 ? QString()
-                                   : text("Page", "Page %1 of %2")
-                                         .replace(QStringLiteral("%1"), QString::number(m_page + 1))
-                                         .replace(QStringLiteral("%2"), QString::number(m_results.FurtherPages() + 1)));
+                                   : formatted("Page", "Page %1 of %2", QString::number(m_page + 1),
+                                               QString::number(m_results.FurtherPages() + 1)));
     if (m_results.CanBack()) {
         LabelHistory->setStyleSheet(QStringLiteral("color: #%1;").arg(ToQColor(kHistoryOn).rgb() & 0xFFFFFF, 6, 16, QLatin1Char('0')));
     }
