@@ -110,7 +110,8 @@ void TMainForm::LibrarySearch(int category)
         return;
     // Backgrounds are searched when their library folder is installed; otherwise the stage's
     // own background choice opens.
-    if (category == 2 && (settings().searchLibrary.isEmpty() || !QDir(settings().searchLibrary).exists())) {
+    if (category == 2 && (settings().searchLibrary.isEmpty() ||
+                          !QDir(ResolveDirectory(settings().ApplicationDir, settings().searchLibrary)).exists())) {
         InsertItem(3);
         return;
     }

@@ -163,19 +163,21 @@ TSearchForm::TSearchForm(QWidget* parent) : TStdPeltoForm(parent)
     kav::SetHelpContext(EditSearch, kHelpSearchBox);
     connect(EditSearch, &QLineEdit::textChanged, this, &TSearchForm::searchTextChanged);
 
-    LabelNearest = label("LabelNearest", QRect(528, 106, 176, 18), 12, true);
+    // The nearest topic sits beside the caption, where the word list's popup leaves it visible.
+    LabelNearest = label("LabelNearest", QRect(566, 61, 138, 18), 12, true);
+    LabelNearest->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     kav::SetHelpContext(LabelNearest, kHelpNearest);
 
     ComboMode = new QComboBox(this);
     ComboMode->setObjectName(QStringLiteral("ComboMode"));
-    ComboMode->setGeometry(528, 130, 176, 24);
+    ComboMode->setGeometry(528, 114, 176, 24);
     ComboMode->addItems({QStringLiteral("Look By Keyword"), QStringLiteral("Look By Name")});
     kav::SetHelpContext(ComboMode, kHelpMode);
     connect(ComboMode, &QComboBox::currentIndexChanged, this, &TSearchForm::modeChanged);
 
-    BtnSearch = button("BtnSearch", "Button", QStringLiteral("Search"), QRect(526, 162, 88, 28), kHelpSearch);
-    BtnRandom = button("BtnRandom", "Button", QStringLiteral("Random"), QRect(618, 162, 88, 28), kHelpRandom);
-    LabelFound = label("LabelFound", QRect(528, 194, 176, 16), 11);
+    BtnSearch = button("BtnSearch", "Button", QStringLiteral("Search"), QRect(526, 150, 88, 28), kHelpSearch);
+    BtnRandom = button("BtnRandom", "Button", QStringLiteral("Random"), QRect(618, 150, 88, 28), kHelpRandom);
+    LabelFound = label("LabelFound", QRect(528, 184, 176, 16), 11);
 
     label("LabelVariants", QRect(528, 222, 176, 16), 11, true)->setText(QStringLiteral("Variants"));
     BtnFlip = button("BtnFlip", "Small", QStringLiteral("Flip"), QRect(526, 240, 60, 28), kHelpFlip);
@@ -625,17 +627,19 @@ void TSearchForm::paintWorkspace(QPainter& p)
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.translate(-kWorkspace.topLeft());
     // The well behind the thumbnails.
-    QRectF well = QRectF(kWorkspace).adjusted(0.5, 0.5, -0.5, -0.5);
+    // The panel is opaque: the well fills it to the edge.
+    const QRectF well = QRectF(kWorkspace).adjusted(0.5, 0.5, -0.5, -0.5);
     p.setPen(QColor(0xB9, 0xC1, 0xCC));
     p.setBrush(QColor(0xF7, 0xF9, 0xFC));
-    p.drawRoundedRect(well, 10, 10);
+    p.drawRect(well);
 
     // Lines from the main topic to its associations.
     const QPointF hub = QRectF(Position(0)).center();
     const QStringList page = m_results.Page(m_page);
     p.setPen(QPen(QColor(0xD5, 0xDD, 0xEA), 1));
-    for (int i = 1; i <= page.size(); ++i)
-        p.drawLine(hub, QRectF(Position(i)).center());
+    if (!m_results.List.value(0).isEmpty() || !m_selected.isEmpty())
+        for (int i = 1; i <= page.size(); ++i)
+            p.drawLine(hub, QRectF(Position(i)).center());
 
     const TLibItemsCont& collected = m_collected;
     auto drawTopic = [&](int position, const QString& topic, const QImage& picture, int frame, int frames) {
