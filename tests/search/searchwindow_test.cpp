@@ -187,6 +187,13 @@ TEST_F(SearchWindow, F5FindsAPictureByMeaningAndPutsItOnTheStage)
         QTRY_COMPARE(form.SelectedTopic(), QString("deflib/image/shapes/moon"));
         EXPECT_EQ(form.Results().List.first(), "deflib/image/shapes/moon");
         EXPECT_FALSE(form.BtnBack->Dimmed());
+        // The history from the keyboard: back to the star's results and forward again.
+        QTest::keyClick(&form, Qt::Key_Left, Qt::AltModifier);
+        EXPECT_EQ(form.SelectedTopic(), "deflib/image/shapes/star");
+        EXPECT_FALSE(form.BtnForward->Dimmed());
+        QTest::keyClick(&form, Qt::Key_Right, Qt::AltModifier);
+        EXPECT_EQ(form.SelectedTopic(), "deflib/image/shapes/moon");
+        EXPECT_TRUE(form.BtnForward->Dimmed());
 
         QTest::mouseClick(form.BtnMagazine, Qt::LeftButton, {}, QPoint(8, 8));
         EXPECT_TRUE(form.Collected().Exists("moon"));
@@ -221,7 +228,8 @@ TEST_F(SearchWindow, MissingSearchFilesFindNothingAndCancelLeavesTheStageAlone)
         EXPECT_EQ(form.BtnMagazine->Caption(), "Add to Animation Magazine");
         EXPECT_EQ(form.Results().List, QStringList{QString()});
         EXPECT_TRUE(form.BtnOk->Dimmed());
-        QTest::mouseClick(form.BtnRandom, Qt::LeftButton, {}, QPoint(8, 8));
+        QTest::keyClick(&form, Qt::Key_R, Qt::ControlModifier);
+        EXPECT_TRUE(form.SelectedTopic().isEmpty());
         QTest::keyClick(&form, Qt::Key_Escape);
     });
     QTest::keyClick(window.get(), Qt::Key_F7);

@@ -32,7 +32,7 @@ enum : int {
     kHelpSearchBox = 7000,
     kHelpNearest = 7003,
     kHelpSearch = 7006,     // +1 dimmed, +2 name mode
-    kHelpMode = 7009,
+    kHelpMode = 7030,
     kHelpRandom = 7010,
     kHelpPrev = 7012,
     kHelpNext = 7014,
@@ -175,7 +175,7 @@ TSearchForm::TSearchForm(QWidget* parent) : TStdPeltoForm(parent)
     kav::SetHelpContext(ComboMode, kHelpMode);
     connect(ComboMode, &QComboBox::currentIndexChanged, this, &TSearchForm::modeChanged);
 
-    BtnSearch = button("BtnSearch", "Button", QStringLiteral("Search"), QRect(526, 150, 88, 28), kHelpSearch);
+    BtnSearch = button("SearchBtn", "Button", QStringLiteral("Search"), QRect(526, 150, 88, 28), kHelpSearch);
     BtnRandom = button("BtnRandom", "Button", QStringLiteral("Random"), QRect(618, 150, 88, 28), kHelpRandom);
     LabelFound = label("LabelFound", QRect(528, 184, 176, 16), 11);
 
@@ -395,11 +395,11 @@ void TSearchForm::BtnSearchClick()
 
 void TSearchForm::BtnRandomClick()
 {
+    // A random page has no main topic: nothing is selected, and Ok waits for a collection.
     m_results.RandomPage();
     resultsChanged(true);
-    if (m_collected.Count() == 0 && m_selected.isEmpty())
-        BtnOk->SetDimmed(true);
-    refreshButtons();
+    select(QString());
+    BtnOk->SetDimmed(m_collected.Count() == 0);
 }
 
 void TSearchForm::modeChanged(int)
@@ -603,7 +603,7 @@ void TSearchForm::loadMainPicture()
     if (picture.isNull())
         picture = Libraries().LoadBitmap(m_selected, lkMedia);
     m_main = transparentCopy(picture);
-    if (m_category == 0) {
+    if (m_category == 0 && m_results.Engine()) {
         const TSearchItem* item = m_results.Engine()->Find(m_selected);
         m_frames = item ? std::max(1, item->Frames) : 1;
         if (m_frames > 1)
@@ -778,7 +778,31 @@ bool TSearchForm::eventFilter(QObject* watched, QEvent* event)
 
 void TSearchForm::keyPressEvent(QKeyEvent* event)
 {
-    // Page Up and Page Down turn the pages; Enter in the search box searches.
+    // Page Up and Page Down turn the pages, Alt+Left and Alt+Right walk the history, Ctrl+F goes
+    // to the search box, Ctrl+R shows a random page, Ctrl+M collects; Enter in the search box
+    // searches.
+    const bool alt = event->modifiers() == Qt::AltModifier, ctrl = event->modifiers() == Qt::ControlModifier;
+    if (alt && event->key() == Qt::Key_Left) {
+        BtnBackClick();
+        return;
+    }
+    if (alt && event->key() == Qt::Key_Right) {
+        BtnForwardClick();
+        return;
+    }
+    if (ctrl && event->key() == Qt::Key_F) {
+        EditSearch->setFocus();
+        EditSearch->selectAll();
+        return;
+    }
+    if (ctrl && event->key() == Qt::Key_R) {
+        BtnRandomClick();
+        return;
+    }
+    if (ctrl && event->key() == Qt::Key_M) {
+        BtnMagazineClick();
+        return;
+    }
     if (event->key() == Qt::Key_PageDown) {
         BtnNextClick();
         return;
