@@ -243,3 +243,32 @@ TEST_F(SearchWindow, MissingSearchFilesFindNothingAndCancelLeavesTheStageAlone)
     QTest::keyClick(window.get(), Qt::Key_F5);
     EXPECT_EQ(Doc().Scene(0)->ItemCount(), 0);
 }
+
+TEST_F(SearchWindow, TheMagazinesLibraryButtonSearchesAndStartsFromTheSelectedPicture)
+{
+    TMagazineForm magazine(TMagazineType::Image, window.get());
+    magazine.Prepare();
+    magazine.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&magazine));
+
+    // Typed "moon", then a double click on the main topic chooses it.
+    whenShown<TSearchForm>([](TSearchForm& form) {
+        QTest::keyClicks(form.EditSearch, "moon");
+        EXPECT_EQ(form.SelectedTopic(), "deflib/image/shapes/moon");
+        QTest::mouseDClick(form.Workspace, Qt::LeftButton, {},
+                           TSearchForm::Position(0).center() - form.Workspace->geometry().topLeft());
+    });
+    QTest::mouseClick(magazine.BtnLibrary, Qt::LeftButton, {}, QPoint(8, 8));
+    EXPECT_EQ(Magazines().Images.Names(), QStringList{"moon"});
+    EXPECT_EQ(magazine.SelectedName(), "moon");
+
+    // With the library picture selected, the search opens on its topic.
+    whenShown<TSearchForm>([](TSearchForm& form) {
+        EXPECT_EQ(form.Results().List.value(0), "deflib/image/shapes/moon");
+        EXPECT_EQ(form.SelectedTopic(), "deflib/image/shapes/moon");
+        QTest::keyClick(&form, Qt::Key_Escape);
+    });
+    QTest::mouseClick(magazine.BtnLibrary, Qt::LeftButton, {}, QPoint(8, 8));
+    EXPECT_EQ(Magazines().Images.Names(), QStringList{"moon"});
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+}

@@ -548,6 +548,11 @@ bool TSearchForm::choose()
     collectSelected();
     if (m_collected.Count() == 0)
         return false;
+    if (!ImportOnOk) {
+        m_results.ClearHistory();
+        done(mrOk);
+        return true;
+    }
     TMediaQuestions ask;
     ask.Confirm = [](const QString& t) { return MessageBox(QStringLiteral("Confirm"), t, mbOkCancel) == mrOk; };
     ask.Notify = [](const QString& t, bool& dontNotify) {

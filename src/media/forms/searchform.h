@@ -35,6 +35,10 @@ public:
     // The same without showing it (Execute and the tests).
     void Prepare(int category, const QString& reference = {});
 
+    // Off: Ok leaves the collection in Collected() for the caller to import (the magazine's
+    // Library button does so itself).
+    bool ImportOnOk = true;
+
     int Category() const { return m_category; }
     TSearchResults& Results() { return m_results; }
     int PageNumber() const { return m_page; }
