@@ -189,6 +189,9 @@ TSearchForm::TSearchForm(QWidget* parent) : TStdPeltoForm(parent)
 
     BtnMagazine = button("BtnMagazine", "Magazine", QStringLiteral("Add to Image Magazine"), QRect(526, 282, 180, 28),
                          kHelpMagazine);
+    QFont magazineFont = BtnMagazine->font();
+    magazineFont.setPixelSize(10);  // the animation caption is the longest
+    BtnMagazine->setFont(magazineFont);
 
     BtnBack = button("BtnBack", "Back", QString(), QRect(526, 330, 36, 28), kHelpBack);
     LabelHistory = label("LabelHistory", QRect(562, 330, 108, 28), 12, true);
@@ -690,6 +693,14 @@ void TSearchForm::paintWorkspace(QPainter& p)
         p.setPen(QColor(0x1F, 0x50, 0xB8));
         const QRect under(Position(0).center().x() - 70, Position(0).bottom() + 8, 140, 32);
         p.drawText(under, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, LabelCaption->text());
+    }
+    if (main.isEmpty() && m_selected.isEmpty() && m_results.List.size() > 1) {
+        // A random page: the main place waits for a pick.
+        QFont f = font();
+        f.setPixelSize(11);
+        p.setFont(f);
+        p.setPen(QColor(0x80, 0x88, 0x94));
+        p.drawText(Position(0).adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap, text("PickTopic", "Click a topic"));
     }
     if (m_results.List.size() <= 1 && m_selected.isEmpty()) {
         QFont f = font();
