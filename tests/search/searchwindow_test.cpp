@@ -25,6 +25,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -166,9 +167,10 @@ TEST_F(SearchWindow, F5FindsAPictureByMeaningAndPutsItOnTheStage)
         EXPECT_EQ(form.LabelNearest->text(), "Not Available!");
         EXPECT_TRUE(form.BtnSearch->Dimmed());
         form.EditSearch->clear();
-        // "st" is nearest to "star": the search runs as the user types.
-        QTest::keyClicks(form.EditSearch, "st");
+        // "st" is nearest to "star": the search runs as the user types, once per nearest word.
+        QTest::keyClicks(form.EditSearch, "star");
         EXPECT_EQ(form.LabelNearest->text(), "star");
+        EXPECT_EQ(form.Results().History.size(), 3);  // the opening page, "shop" for "s", then "star"
         EXPECT_EQ(form.SelectedTopic(), "deflib/image/shapes/star");
         EXPECT_EQ(form.Results().List.size(), 3);  // the star, the moon (listing "star"), then the rest
         EXPECT_EQ(form.LabelFound->text(), "Found: 3");
@@ -218,6 +220,23 @@ TEST_F(SearchWindow, F5FindsAPictureByMeaningAndPutsItOnTheStage)
     EXPECT_EQ(Magazines().OriginOf(TMagazineType::Image, "moon"), "LIB\\deflib/image/shapes/moon/o1s1c1");
     // The moon is remembered: the next opening starts from topics like it.
     EXPECT_EQ(SearchData().RememberedEssence, "moon");
+}
+
+TEST_F(SearchWindow, LookingByNameFindsTheTopicOfThatCaptionWithoutPages)
+{
+    whenShown<TSearchForm>([&](TSearchForm& form) {
+        form.ComboMode->setCurrentIndex(1);
+        QTest::keyClicks(form.EditSearch, "SAL");
+        EXPECT_EQ(form.LabelNearest->text(), "sale tag");
+        EXPECT_TRUE(form.SelectedTopic() != "deflib/image/tags/sale");  // by name, typing does not search
+        QTest::keyClick(form.EditSearch, Qt::Key_Return);
+        EXPECT_EQ(form.SelectedTopic(), "deflib/image/tags/sale");
+        EXPECT_EQ(form.LabelPage->text(), "");
+        EXPECT_TRUE(form.BtnNext->Dimmed());
+        QTest::keyClick(&form, Qt::Key_Escape);
+    });
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    EXPECT_EQ(Doc().Scene(0)->ItemCount(), 0);
 }
 
 TEST_F(SearchWindow, MissingSearchFilesFindNothingAndCancelLeavesTheStageAlone)

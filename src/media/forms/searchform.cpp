@@ -293,6 +293,7 @@ void TSearchForm::Prepare(int category, const QString& reference)
     delete EditSearch->completer();
     EditSearch->setCompleter(completer);
     m_nearest.clear();
+    m_searchedWord.clear();
     m_nearestAvailable = false;
     LabelNearest->clear();
     QPalette pal = LabelHistory->palette();
@@ -363,7 +364,8 @@ void TSearchForm::searchTextChanged(const QString& typed)
         LabelNearest->setStyleSheet(QStringLiteral("color: navy;"));
     }
     refreshButtons();
-    if (mode() == 0 && m_nearestAvailable)
+    // Typing on within the same nearest word does not search (and fill the history) again.
+    if (mode() == 0 && m_nearestAvailable && m_nearest != m_searchedWord)
         BtnSearchClick();
 }
 
@@ -371,6 +373,7 @@ void TSearchForm::BtnSearchClick()
 {
     if (!m_nearestAvailable || m_nearest.isEmpty())
         return;
+    m_searchedWord = m_nearest;
     if (mode() == 1) {
         // By name: the topic whose caption was found, with its associations.
         const TSearchCategoryData& data = SearchData().Of(m_category);

@@ -110,6 +110,7 @@ private:
     int m_variant[3] = {1, 1, 1};
     TLibItemsCont m_collected;
     QString m_nearest;
+    QString m_searchedWord;  // the nearest word searched for last
     bool m_nearestAvailable = false;
     QHash<QString, QImage> m_thumbs;
     QImage m_main;          // the selected topic in its variant (a whole strip for animations)
