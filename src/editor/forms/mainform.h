@@ -130,6 +130,10 @@ private:
     void RefreshWindowMenus();
     void RefreshLowerPanel();
     bool ChooseMedia(bool animation, TItemBase& item);
+    // The Libraries menu: a search window for a category (0 animations, 1 images, 2 backgrounds),
+    // then the item from the magazine; the sound library, then the sound magazine.
+    void LibrarySearch(int category);
+    void LibrarySounds();
     void BuildMenus();
     void BuildEditMenus();
     void SessionChanged();
@@ -220,6 +224,8 @@ private:
     QToolButton* m_btnFrameBack = nullptr;
     QToolButton* m_btnFrameForward = nullptr;
     QList<QMenu*> m_menus;
+    // The medium just brought in from a library, selected when the magazine opens.
+    QString m_libraryChoice;
 
     QTimer m_timeLineTimer;
     QTimer m_recoveryTimer;  // keeps a copy of unsaved work in the working folder

@@ -27,12 +27,16 @@
 #include "editor/playback.h"
 #include "editor/stageediting.h"
 #include "media/forms/magazineform.h"
+#include "media/forms/searchform.h"
+#include "media/forms/soundform.h"
+#include "media/soundcatalogue.h"
 #include "media/magazine.h"
 #include "ui/forms/aboutform.h"
 #include "ui/forms/msgform.h"
 #include "ui/langstrings.h"
 
 #include <QAction>
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -53,6 +57,8 @@ bool TMainForm::ChooseMedia(bool animation, TItemBase& item)
         return ChooseMediaHook(animation, item);
     TMagazineForm form(animation ? TMagazineType::Anim : TMagazineType::Image, this);
     form.Prepare();
+    if (!m_libraryChoice.isEmpty())
+        form.SelectName(std::exchange(m_libraryChoice, QString()));
     if (form.exec() != TStdPeltoForm::mrOk || form.SelectedName().isEmpty() || !item.Graphic)
         return false;
     const QString name = form.SelectedName();
@@ -96,6 +102,74 @@ void TMainForm::InsertItem(int kind)
         ShowError(e.message());
     }
     m_stage->setFocus();
+}
+
+void TMainForm::LibrarySearch(int category)
+{
+    if (!settings().SearchOn() || m_playback.Playing || m_editor->DrawingPath())
+        return;
+    // Backgrounds are searched when their library folder is installed; otherwise the stage's
+    // own background choice opens.
+    if (category == 2 && (settings().searchLibrary.isEmpty() ||
+                          !QDir(ResolveDirectory(settings().ApplicationDir, settings().searchLibrary)).exists())) {
+        InsertItem(3);
+        return;
+    }
+    // The search window needs the library indexes and the default library's media.
+    TMediaLibraries& libs = Libraries();
+    if (!libs.IndexesLoaded())
+        libs.LoadIndexes();
+    const QString problem = libs.DefaultLibraryProblem();
+    if (!problem.isEmpty()) {
+        ShowError(problem);
+        return;
+    }
+    QStringList added;
+    {
+        TSearchForm form(this);
+        if (!form.Execute(category, QString(), &added))
+            return;
+    }
+    m_libraryChoice = added.value(added.size() - 1);
+    if (category == 2) {
+        // Backgrounds land in the image magazine, shown with the new picture selected.
+        TMagazineForm form(TMagazineType::Image, this);
+        form.Prepare();
+        if (!m_libraryChoice.isEmpty())
+            form.SelectName(std::exchange(m_libraryChoice, QString()));
+        form.exec();
+        m_session->NotifyChanged();
+        return;
+    }
+    InsertItem(category == 0 ? 0 : 1);
+    m_libraryChoice.clear();
+}
+
+void TMainForm::LibrarySounds()
+{
+    if (!settings().SearchOn() || m_playback.Playing)
+        return;
+    TMediaLibraries& libs = Libraries();
+    if (!libs.IndexesLoaded())
+        libs.LoadIndexes();
+    const QString problem = libs.DefaultLibraryProblem();
+    if (!problem.isEmpty()) {
+        ShowError(problem);
+        return;
+    }
+    TSoundForm form(SoundCatalogue(), nullptr, this);
+    form.WorkDir = Magazines().WorkDir();
+    if (form.exec() != TStdPeltoForm::mrOk || form.Collection().Items().Count() == 0)
+        return;
+    const TMediaResult result = Magazines().ImportLibraryItems(TMagazineType::Sound, form.Collection().Items());
+    for (const QString& e : result.Errors)
+        ShowError(e);
+    TMagazineForm magazine(TMagazineType::Sound, this);
+    magazine.Prepare();
+    if (!result.Added.isEmpty())
+        magazine.SelectName(result.Added.last());
+    magazine.exec();
+    m_session->NotifyChanged();
 }
 
 void TMainForm::WireWindows()
@@ -265,6 +339,30 @@ void TMainForm::WireWindows()
             return;
         ItemCommands::DeleteScene(*m_session);
     });
+
+    // Libraries: the search windows, only with search on.
+    QMenu* libraries = menuBar()->addMenu(MenuText("MenuLibraries", "&Libraries"));
+    libraries->setObjectName(QStringLiteral("MenuLibraries"));
+    static const struct { const char* name; const char* text; Qt::Key key; int category; } libraryEntries[] = {
+        {"MenuLibraries_Image", "&Image", Qt::Key_F5, 1},
+        {"MenuLibraries_Background", "&Background", Qt::Key_F6, 2},
+        {"MenuLibraries_Animation", "&Animation", Qt::Key_F7, 0},
+        {"MenuLibraries_Sound", "&Sound", Qt::Key_F8, -1},
+    };
+    for (const auto& e : libraryEntries) {
+        QAction* a = libraries->addAction(MenuText(e.name, e.text));
+        a->setObjectName(QLatin1String(e.name));
+        a->setShortcut(QKeySequence(e.key));
+        a->setEnabled(settings().SearchOn());
+        const int category = e.category;
+        connect(a, &QAction::triggered, this, [this, category] {
+            if (category < 0)
+                LibrarySounds();
+            else
+                LibrarySearch(category);
+        });
+    }
+    m_menus << libraries;
 
     // Help: shortcuts and About.
     QMenu* help = menuBar()->addMenu(MenuText("MenuHelp", "&Help"));

@@ -4,7 +4,10 @@
 #include "core/colors.h"
 #include "core/errors.h"
 #include "document/document.h"
+#include "media/forms/searchform.h"
+#include "media/forms/soundform.h"
 #include "media/library.h"
+#include "media/soundcatalogue.h"
 #include "core/maskedbitmap.h"
 #include "ui/forms/bmpbutton.h"
 #include "ui/forms/clearpanel.h"
@@ -243,6 +246,7 @@ void TMagazineForm::selectionChanged()
     BtnInsert->SetDimmed(m_multiSelect ? names.isEmpty() : names.size() != 1);
     BtnDelete->SetDimmed(!Magazines().CanDelete(m_type, names));
     BtnFlip->SetDimmed(!Magazines().CanFlip(names));
+    BtnLibrary->SetDimmed(!OnLibrary && !settings().SearchOn());
     const QClipboard* clip = QGuiApplication::clipboard();
     BtnPaste->SetDimmed(!clip || clip->image().isNull());
 }
@@ -312,10 +316,48 @@ void TMagazineForm::BtnDeleteClick()
     fillList({});
 }
 
+bool TMagazineForm::chooseFromLibrary(TLibItemsCont& chosen)
+{
+    // The libraries are there only with search on, and need the default library's media.
+    if (!settings().SearchOn())
+        return false;
+    if (!Libraries().IndexesLoaded())
+        Libraries().LoadIndexes();
+    if (const QString problem = Libraries().DefaultLibraryProblem(); !problem.isEmpty()) {
+        ShowErrorBox(problem);
+        return false;
+    }
+    if (m_type == TMagazineType::Sound) {
+        TSoundForm library(SoundCatalogue(), nullptr, this);
+        library.WorkDir = Magazines().WorkDir();
+        if (library.exec() != mrOk)
+            return false;
+        chosen = std::move(library.Collection().Items());
+        return true;
+    }
+    // The search starts from the picture selected here when it came from a library.
+    QString reference = magazine().Find(SelectedName()) ? magazine().Find(SelectedName())->Origin : QString();
+    reference = reference.startsWith(QLatin1String("LIB\\")) ? reference.mid(4) : QString();
+    TSearchForm search(this);
+    search.ImportOnOk = false;
+    if (!search.Execute(m_type == TMagazineType::Anim ? scAnimations : scImages, reference))
+        return false;
+    chosen = std::move(search.Collected());
+    return true;
+}
+
 void TMagazineForm::BtnLibraryClick()
 {
+    if (BtnLibrary->Dimmed())
+        return;
     TLibItemsCont chosen;
-    if (!OnLibrary || !OnLibrary(chosen) || chosen.Count() == 0)
+    if (OnLibrary) {
+        if (!OnLibrary(chosen))
+            return;
+    } else if (!chooseFromLibrary(chosen)) {
+        return;
+    }
+    if (chosen.Count() == 0)
         return;
     showResult(Magazines().ImportLibraryItems(m_type, chosen, questions()));
 }

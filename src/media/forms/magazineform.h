@@ -59,6 +59,8 @@ protected:
 
 private:
     TMagazine& magazine() const;
+    // The search window (images, animations) or the sound library; false when nothing was chosen.
+    bool chooseFromLibrary(TLibItemsCont& chosen);
     void fillList(const QStringList& select);
     void selectionChanged();
     void showResult(const TMediaResult& result);
