@@ -307,7 +307,7 @@ void SetPathType(TEditSession& s, int menuIndex)
     Changed(s);
 }
 
-void SetStageColor(TEditSession& s, uint32_t color)
+void SetStageColor(TEditSession& s, uint32_t color, TUndoKind kind)
 {
     TStage* stage = CurrentStage(s);
     if (!stage)
@@ -315,10 +315,21 @@ void SetStageColor(TEditSession& s, uint32_t color)
     settings().StageColor = color;
     if (stage->Color == color)
         return;
-    s.Record(ChangeColor);
+    s.Record(kind);
     stage->Color = color;
     stage->CurrentColor = color;
     Changed(s);
+}
+
+bool SetStageBackground(TEditSession& s, const QString& name)
+{
+    TStage* stage = CurrentStage(s);
+    if (!stage || stage->BackgroundImage.compare(name, Qt::CaseInsensitive) == 0)
+        return false;
+    s.Record(name.isEmpty() ? ClearBackgrd : ChangeBackgrd);
+    stage->SetBackground(name.isEmpty() ? QString() : Doc().ImageFolder(), name);
+    Changed(s);
+    return true;
 }
 
 void SetTile(TEditSession& s, bool tile)

@@ -4,6 +4,8 @@
 // its undo step only when it really changes something, changes the document, recomputes the
 // frame and tells the windows through NotifyChanged. Windows read values through here too, so
 // that the menu, the panels and the tests agree on what a typed text means.
+#include "editor/undo.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -80,7 +82,12 @@ void SetPathType(TEditSession& s, int menuIndex);
 
 // The stage of the current scene (the background panel). Colours and the border also become
 // the defaults for new stages.
-void SetStageColor(TEditSession& s, uint32_t color);
+// `kind` names the undo step: the panel's colour box records "Change Color", the stage's own
+// background choice "Change Background".
+void SetStageColor(TEditSession& s, uint32_t color, TUndoKind kind = ChangeColor);
+// The background picture of the current scene, a name of the image magazine (empty: none), as
+// one undo step. Returns whether it changed.
+bool SetStageBackground(TEditSession& s, const QString& name);
 void SetTile(TEditSession& s, bool tile);
 void SetBorderVisible(TEditSession& s, bool visible);
 int SetBorderWidth(TEditSession& s, const QString& text);

@@ -375,13 +375,9 @@ void TStageEditor::DoubleClick(QPoint p)
     m_dragStarted = false;
     TItemBase* item = Item();
     if (!item) {
-        if (Session.BackgroundSelected() && BackgroundDialog && Scene()) {
-            auto pending = Session.Prepare(ChangeBackgrd);
-            if (BackgroundDialog(Scene())) {
-                Session.Commit(std::move(pending));
-                Recompute();
-            }
-        }
+        // The dialog records its own undo step when it changes the background.
+        if (Session.BackgroundSelected() && BackgroundDialog && Scene() && BackgroundDialog(Scene()))
+            Recompute();
         Changed();
         return;
     }
@@ -1141,12 +1137,9 @@ bool TStageEditor::RunCommand(const QString& name)
         TScene* scene = Scene();
         if (!scene || !BackgroundDialog)
             return false;
-        auto pending = Session.Prepare(ChangeBackgrd);
         const bool changed = BackgroundDialog(scene);
-        if (changed) {
-            Session.Commit(std::move(pending));
+        if (changed)
             Recompute();
-        }
         Changed();
         return changed;
     }

@@ -68,7 +68,7 @@ public:
     // The item's change dialog (its media choice); returns whether the item changed.
     std::function<bool(TItemBase*)> ChangeItemDialog;
     // A double click on the empty stage: the background media choice, or the colour dialog when
-    // the stage has no image. Returns whether the stage changed.
+    // the stage has no image. It records its own undo step; returns whether the stage changed.
     std::function<bool(TScene*)> BackgroundDialog;
     // The event editor at an event (nullptr: the user events of the item).
     std::function<void(TItemBase*, TTimeActions*)> EditEvents;

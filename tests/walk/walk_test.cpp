@@ -399,4 +399,43 @@ TEST_F(Walk, ABannerMadeWithKeysAndMouseIsSavedReopenedAndExported)
     shot("exported");
 }
 
+// The stage's own background: a picture from the image magazine (Ctrl+4), one undo step; a
+// double click on the empty stage offers the same choice again, and Cancel changes nothing.
+TEST_F(Walk, TheStageTakesAPictureAsItsBackground)
+{
+    const QPoint middle(Doc().StageWidth / 2, Doc().StageHeight / 2);
+    auto red = [&] { return stage->grab().toImage().pixel(middle) == qRgb(220, 20, 20); };
+    auto undoText = [&] { return window->findChild<QAction*>("MenuEdit_Undo")->text(); };
+    EXPECT_FALSE(red());
+
+    importAndInsert(source() + "logo.bmp", "background-magazine");
+    keys(Qt::CTRL | Qt::Key_4);
+    back();
+    EXPECT_EQ(scene()->Stage->BackgroundImage.toStdString(), "logo") << messages.join('\n').toStdString();
+    EXPECT_EQ(scene()->ItemCount(), 0);
+    EXPECT_TRUE(red());
+    EXPECT_TRUE(undoText().contains("Background")) << undoText().toStdString();
+
+    keys(Qt::CTRL | Qt::Key_Z);
+    EXPECT_TRUE(scene()->Stage->BackgroundImage.isEmpty());
+    EXPECT_FALSE(red());
+    keys(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+    EXPECT_EQ(scene()->Stage->BackgroundImage.toStdString(), "logo");
+    EXPECT_TRUE(red());
+
+    // The same choice from the stage, the current picture selected; Cancel leaves all as it was.
+    const QString before = undoText();
+    QString offered;
+    whenShown<TMagazineForm>([&](TMagazineForm& form) {
+        offered = form.SelectedName();
+        QTest::keyClick(&form, Qt::Key_Escape);
+    });
+    clickStage(QPoint(2, 2));
+    QTest::mouseDClick(stage, Qt::LeftButton, {}, QPoint(2, 2));
+    back();
+    EXPECT_EQ(offered.toStdString(), "logo");
+    EXPECT_EQ(scene()->Stage->BackgroundImage.toStdString(), "logo");
+    EXPECT_EQ(undoText(), before);
+}
+
 } // namespace

@@ -130,6 +130,8 @@ private:
     void RefreshWindowMenus();
     void RefreshLowerPanel();
     bool ChooseMedia(bool animation, TItemBase& item);
+    // The current scene's background picture from the image magazine; one undo step.
+    bool ChooseBackground(TScene* scene);
     // The Libraries menu: a search window for a category (0 animations, 1 images, 2 backgrounds),
     // then the item from the magazine; the sound library, then the sound magazine.
     void LibrarySearch(int category);

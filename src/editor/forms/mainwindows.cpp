@@ -51,6 +51,20 @@ QString MenuText(const char* key, const char* fallback)
 }
 } // namespace
 
+bool TMainForm::ChooseBackground(TScene* scene)
+{
+    if (!scene || !scene->Stage || scene != m_playback.Scene())
+        return false;
+    TMagazineForm form(TMagazineType::Image, this);
+    form.Prepare();
+    const QString start = m_libraryChoice.isEmpty() ? scene->Stage->BackgroundImage : std::exchange(m_libraryChoice, QString());
+    if (!start.isEmpty())
+        form.SelectName(start);
+    if (form.exec() != TStdPeltoForm::mrOk || form.SelectedName().isEmpty())
+        return false;
+    return ItemCommands::SetStageBackground(*m_session, form.SelectedName());
+}
+
 bool TMainForm::ChooseMedia(bool animation, TItemBase& item)
 {
     if (ChooseMediaHook)
@@ -91,9 +105,9 @@ void TMainForm::InsertItem(int kind)
         choose = [this](TItemBase& item) { return m_eventHooks.EditText ? m_eventHooks.EditText(item) : TTextForm::Edit(this, item); };
         break;
     default:
-        // The background: the stage's media choice, as a double click on the empty stage.
-        if (m_editor->BackgroundDialog)
-            m_editor->BackgroundDialog(m_playback.Scene());
+        // The background: a picture of the image magazine for the current scene.
+        ChooseBackground(m_playback.Scene());
+        m_stage->setFocus();
         return;
     }
     try {
@@ -131,17 +145,7 @@ void TMainForm::LibrarySearch(int category)
             return;
     }
     m_libraryChoice = added.value(added.size() - 1);
-    if (category == 2) {
-        // Backgrounds land in the image magazine, shown with the new picture selected.
-        TMagazineForm form(TMagazineType::Image, this);
-        form.Prepare();
-        if (!m_libraryChoice.isEmpty())
-            form.SelectName(std::exchange(m_libraryChoice, QString()));
-        form.exec();
-        m_session->NotifyChanged();
-        return;
-    }
-    InsertItem(category == 0 ? 0 : 1);
+    InsertItem(category == 0 ? 0 : category == 1 ? 1 : 3);
     m_libraryChoice.clear();
 }
 
@@ -182,13 +186,16 @@ void TMainForm::WireWindows()
     m_editor->ChangeItemDialog = [this](TItemBase* item) {
         return item && eventdialogs::EditItemMedia(this, m_eventHooks, *item);
     };
+    // The stage's own choice: its picture when it has one, else its colour.
     m_editor->BackgroundDialog = [this](TScene* scene) {
         if (!scene || !scene->Stage)
             return false;
+        if (!scene->Stage->BackgroundImage.isEmpty())
+            return ChooseBackground(scene);
         uint32_t colour = scene->Stage->Color;
         if (!eventdialogs::ChooseColor(this, colour) || colour == scene->Stage->Color)
             return false;
-        ItemCommands::SetStageColor(*m_session, colour);
+        ItemCommands::SetStageColor(*m_session, colour, ChangeBackgrd);
         return true;
     };
     m_editor->EditEvents = [this](TItemBase*, TTimeActions* event) {
