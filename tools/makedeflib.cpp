@@ -185,13 +185,19 @@ void Builder::picture_(const QString& type, const QString& name, const QImage& a
     const bool opaque = type == "bkd";
     const QImage media = opaque ? argb.convertToFormat(QImage::Format_RGB32) : flatten(argb);
     m_packs[type][0].add(name + ".bmp", bmpBytes(media));
-    // The preview: each frame scaled smoothly to fit 64 x 64, then keyed.
-    const int frameWidth = argb.width() / std::max(1, frames);
-    const double scale = std::min({1.0, 64.0 / frameWidth, 64.0 / argb.height()});
-    QImage preview = media;
+    // The preview: each frame scaled smoothly to fit 64 x 64, then keyed. A background is a wide
+    // banner strip that would shrink to a line: its preview is a 4:3 piece from its middle.
+    QImage source = argb;
+    if (opaque && source.width() * 3 > source.height() * 4) {
+        const int w = source.height() * 4 / 3;
+        source = source.copy((source.width() - w) / 2, 0, w, source.height());
+    }
+    const int frameWidth = source.width() / std::max(1, frames);
+    const double scale = std::min({1.0, 64.0 / frameWidth, 64.0 / source.height()});
+    QImage preview = opaque ? source.convertToFormat(QImage::Format_RGB32) : media;
     if (scale < 1) {
-        const QSize size(std::max(frames, int(std::lround(frameWidth * scale)) * frames), std::max(1, int(std::lround(argb.height() * scale))));
-        const QImage small = argb.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QSize size(std::max(frames, int(std::lround(frameWidth * scale)) * frames), std::max(1, int(std::lround(source.height() * scale))));
+        const QImage small = source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         preview = opaque ? small.convertToFormat(QImage::Format_RGB32) : flatten(small);
     }
     m_packs[type][1].add(name + ".bmp", bmpBytes(preview));
