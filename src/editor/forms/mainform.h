@@ -134,6 +134,7 @@ private:
     bool ChooseBackground(TScene* scene);
     // The Libraries menu: a search window for a category (0 animations, 1 images, 2 backgrounds),
     // then the item from the magazine; the sound library, then the sound magazine.
+    bool LibrariesReady();
     void LibrarySearch(int category);
     void LibrarySounds();
     void BuildMenus();

@@ -118,6 +118,18 @@ void TMainForm::InsertItem(int kind)
     m_stage->setFocus();
 }
 
+// The library windows need the library indexes and the default library's media.
+bool TMainForm::LibrariesReady()
+{
+    TMediaLibraries& libs = Libraries();
+    if (!libs.IndexesLoaded())
+        libs.LoadIndexes();
+    const QString problem = libs.DefaultLibraryProblem();
+    if (!problem.isEmpty())
+        ShowError(problem);
+    return problem.isEmpty();
+}
+
 void TMainForm::LibrarySearch(int category)
 {
     if (!settings().SearchOn() || m_playback.Playing || m_editor->DrawingPath())
@@ -129,15 +141,8 @@ void TMainForm::LibrarySearch(int category)
         InsertItem(3);
         return;
     }
-    // The search window needs the library indexes and the default library's media.
-    TMediaLibraries& libs = Libraries();
-    if (!libs.IndexesLoaded())
-        libs.LoadIndexes();
-    const QString problem = libs.DefaultLibraryProblem();
-    if (!problem.isEmpty()) {
-        ShowError(problem);
+    if (!LibrariesReady())
         return;
-    }
     QStringList added;
     {
         TSearchForm form(this);
@@ -153,14 +158,8 @@ void TMainForm::LibrarySounds()
 {
     if (!settings().SearchOn() || m_playback.Playing)
         return;
-    TMediaLibraries& libs = Libraries();
-    if (!libs.IndexesLoaded())
-        libs.LoadIndexes();
-    const QString problem = libs.DefaultLibraryProblem();
-    if (!problem.isEmpty()) {
-        ShowError(problem);
+    if (!LibrariesReady())
         return;
-    }
     TSoundForm form(SoundCatalogue(), nullptr, this);
     form.WorkDir = Magazines().WorkDir();
     if (form.exec() != TStdPeltoForm::mrOk || form.Collection().Items().Count() == 0)
