@@ -22,6 +22,8 @@
 #include "ui/forms/infobar.h"
 #include "ui/forms/msgform.h"
 
+#include "whenshown.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
@@ -117,31 +119,7 @@ protected:
     QStringList errors;
 };
 
-// Runs `answer` on the window of that class once it is up (polled, at most five seconds).
-template <class Form>
-void whenShown(const std::function<void(Form&)>& answer)
-{
-    auto* timer = new QTimer;
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, answer] {
-        Form* form = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* f = qobject_cast<Form*>(w); f && f->isVisible() && QApplication::activeModalWidget() == f)
-                form = f;
-        if (!form && ++*tries < 250)
-            return;
-        timer->deleteLater();
-        timer->stop();
-        if (!form) {
-            ADD_FAILURE() << "no " << Form::staticMetaObject.className() << " came up";
-            if (QWidget* modal = QApplication::activeModalWidget())
-                modal->close();
-            return;
-        }
-        answer(*form);
-    });
-    timer->start(20);
-}
+using kavtest::whenShown;
 
 void clickTopic(TSearchForm& form, const QString& topic)
 {

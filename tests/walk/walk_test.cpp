@@ -30,6 +30,8 @@
 #include "ui/forms/interstore.h"
 #include "ui/forms/msgform.h"
 
+#include "whenshown.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -55,33 +57,7 @@ using namespace kav;
 
 namespace {
 
-// Runs `answer` on the window the next command opens, once it is up (at most five seconds).
-template <class Form>
-void whenShown(const std::function<void(Form&)>& answer)
-{
-    auto* timer = new QTimer;
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, answer] {
-        Form* form = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* f = qobject_cast<Form*>(w); f && f->isVisible())
-                form = f;
-        if (!form && ++*tries < 250)
-            return;
-        timer->deleteLater();
-        timer->stop();
-        if (!form) {
-            QWidget* modal = QApplication::activeModalWidget();
-            ADD_FAILURE() << "no " << Form::staticMetaObject.className() << " came up, but "
-                          << (modal ? modal->metaObject()->className() : "nothing");
-            if (modal)
-                modal->close();
-            return;
-        }
-        answer(*form);
-    });
-    timer->start(20);
-}
+using kavtest::whenShown;
 
 void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(8, 8)); }
 
