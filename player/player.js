@@ -688,21 +688,38 @@ function drawText(context, state, left, top) {
   }
 }
 
-// Sounds come from the page when it carries them (window.KavelinsSounds, base64 by file name:
-// a sandboxed frame cannot read files of its own server), else they are fetched.
-function loadSound(name, base) {
-  const carried = window.KavelinsSounds && window.KavelinsSounds[name];
-  if (typeof carried === 'string') {
-    return Promise.resolve().then(() => Uint8Array.from(atob(carried), c => c.charCodeAt(0)).buffer);
+// The ad package carries its sounds in a script of their own (window.KavelinsSounds, base64 by
+// file name), since a sandboxed frame cannot fetch its server's files. The player asks for that
+// script itself, after the first scene's pictures, so it never holds up the first frame.
+let carriedSoundsScript = null;
+function carriedSounds(source) {
+  if (!source) return Promise.resolve(window.KavelinsSounds);
+  if (!carriedSoundsScript) {
+    carriedSoundsScript = new Promise(done => {
+      const script = document.createElement('script');
+      script.onload = script.onerror = () => done(window.KavelinsSounds);
+      script.src = source;
+      document.head.appendChild(script);
+    });
   }
-  return fetch(new URL(name, base))
-    .then(response => response.ok ? response.arrayBuffer()
-      : Promise.reject(Error('HTTP ' + response.status)));
+  return carriedSoundsScript;
+}
+
+// A sound's bytes: from the carried sounds when they hold it, else fetched beside the page.
+function loadSound(name, base, soundsScript) {
+  return carriedSounds(soundsScript && new URL(soundsScript, base).href).then(carried => {
+    const text = carried && carried[name];
+    if (typeof text === 'string') return Uint8Array.from(atob(text), c => c.charCodeAt(0)).buffer;
+    return fetch(new URL(name, base))
+      .then(response => response.ok ? response.arrayBuffer()
+        : Promise.reject(Error('HTTP ' + response.status)));
+  });
 }
 
 // Pictures of the first scene come first: the banner starts as soon as they are there, while
-// sounds and later scenes go on loading (`ready` waits for everything).
-function loadMedia(card, base) {
+// sounds and later scenes go on loading (`ready` waits for everything). Sounds are asked for once
+// the first scene's pictures are there, so they do not share the link with them.
+function loadMedia(card, base, soundsScript) {
   const images = new Map(), sounds = new Map(), waits = [], firstWaits = [];
   const media = { images, sounds, onSound: null };
   const first = card.scenes[0] || { items: [] };
@@ -713,13 +730,7 @@ function loadMedia(card, base) {
     for (const event of item.events.concat({ actions: item.clickActions || [] }))
       for (const action of event.actions) {
         if (action.code !== ACTION.SOUND || !action.play || sounds.has(action.sound)) continue;
-        const entry = {};
-        sounds.set(action.sound, entry);
-        waits.push(loadSound(action.sound, base).then(bytes => {
-          entry.data = decodeAu(bytes);
-          if (media.onSound) media.onSound();   // a sound asked for while loading starts now
-        })
-          .catch(error => warn(`cannot load ${action.sound}: ${error.message}`)));
+        sounds.set(action.sound, {});
       }
   }
   for (const name of names) {
@@ -751,8 +762,13 @@ function loadMedia(card, base) {
     picture.src = new URL(name, base).href;
     images.set(name, entry);
   }
-  media.ready = Promise.all(waits);
   media.first = Promise.all(firstWaits);
+  waits.push(media.first.then(() => Promise.all([...sounds].map(([name, entry]) =>
+    loadSound(name, base, soundsScript).then(bytes => {
+      entry.data = decodeAu(bytes);
+      if (media.onSound) media.onSound();   // a sound asked for while loading starts now
+    }).catch(error => warn(`cannot load ${name}: ${error.message}`))))));
+  media.ready = Promise.all(waits);
   return media;
 }
 
@@ -981,7 +997,7 @@ class Player {
     this.ready = Promise.resolve(this);
     try {
       prepare(this.card = parseCard(cardText));
-      this.media = loadMedia(this.card, this.base);
+      this.media = loadMedia(this.card, this.base, options.sounds);
       this.sound = new Sound(this.media);
       this.engine = new Engine(this.card, {
         play: (name, loop) => this.sound.play(name, loop), stop: () => this.sound.stop(),
@@ -1324,7 +1340,7 @@ if (testing) {
 }
 
 // Options of one Kavelin: the page's window.kavelinsOptions, then its element's attributes
-// (aria-label or data-label, data-max-seconds, data-max-loops).
+// (aria-label or data-label, data-max-seconds, data-max-loops, data-sounds).
 function optionsOf(host, param) {
   const number = name => parseInt(host.getAttribute(name), 10);
   const options = { width: number('width'), height: number('height'), ...window.kavelinsOptions };
@@ -1340,6 +1356,8 @@ function optionsOf(host, param) {
   if (seconds >= 0) options.maxSeconds = seconds;
   const loops = number('data-max-loops');
   if (loops > 0) options.maxLoops = loops;
+  const sounds = host.getAttribute('data-sounds');
+  if (sounds) options.sounds = sounds;
   return options;
 }
 

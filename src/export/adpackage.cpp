@@ -69,13 +69,14 @@ QByteArray adPage(const QByteArray& page, int width, int height, const QStringLi
     for (const QString& p : pictures)
         preload += QStringLiteral("<link rel=\"preload\" as=\"image\" href=\"%1\">%2").arg(p, eol);
     html.replace(QStringLiteral("</head>"), preload + QStringLiteral("</head>"));
-    if (sounds)
-        html.replace(QStringLiteral("<script src=\"player.js\">"),
-                     QStringLiteral("<script src=\"sounds.js\"></script>%1<script src=\"player.js\">").arg(eol));
+    // The sounds travel in sounds.js (a sandboxed frame may load a script where it may not fetch
+    // a file); the player asks for it after the first pictures, so it never delays the banner.
+    const QString soundScript = sounds ? QStringLiteral(" data-sounds=\"sounds.js\"") : QString();
     const QString loops = maxLoops > 0 ? QStringLiteral(" data-max-loops=\"%1\"").arg(maxLoops) : QString();
     const QString exit = exitUrl.isEmpty() ? QString() : QStringLiteral("=\"%1\"").arg(exitUrl.toHtmlEscaped());
     html.replace(QStringLiteral("<object class=\"kavelin\""),
-                 QStringLiteral("<object style=\"display:none\" data-click-tag%1%2 class=\"kavelin\"").arg(exit, loops));
+                 QStringLiteral("<object style=\"display:none\" data-click-tag%1%2%3 class=\"kavelin\"")
+                     .arg(exit, loops, soundScript));
     html.replace(QStringLiteral("<body>") + eol,
                  QStringLiteral("<body>%1<div class=\"kavelin-slot\" style=\"%2;background:url(backup.gif) no-repeat\">%1")
                      .arg(eol, size));
