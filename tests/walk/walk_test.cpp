@@ -12,6 +12,7 @@
 #include "config/workdir.h"
 #include "document/document.h"
 #include "document/item.h"
+#include "document/itemimage.h"
 #include "document/itemtext.h"
 #include "document/project.h"
 #include "document/scene.h"
@@ -180,6 +181,28 @@ protected:
             QTest::keyClick(menu, Qt::Key_Down);
         ASSERT_EQ(menu->activeAction(), target) << actionName;
         QTest::keyClick(menu, Qt::Key_Return);
+    }
+    // An entry of a submenu by keys: Alt and the menu's letter, down to the submenu, right into it,
+    // down to the entry, Enter.
+    void subMenuCommand(const char* menuName, const char* subName, const char* actionName)
+    {
+        auto* menu = window->findChild<QMenu*>(menuName);
+        auto* sub = menu->findChild<QMenu*>(subName);
+        ASSERT_TRUE(sub && sub->menuAction()->isVisible() && sub->menuAction()->isEnabled()) << subName;
+        const int amp = menu->title().indexOf('&');
+        QTest::keyClick(window.get(), Qt::Key(menu->title().at(amp + 1).toUpper().unicode()), Qt::AltModifier);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 2000)) << menuName;
+        for (int i = 0; i < 40 && menu->activeAction() != sub->menuAction(); ++i)
+            QTest::keyClick(menu, Qt::Key_Down);
+        ASSERT_EQ(menu->activeAction(), sub->menuAction()) << subName;
+        QTest::keyClick(menu, Qt::Key_Right);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return sub->isVisible(); }, 2000)) << subName;
+        auto* target = sub->findChild<QAction*>(actionName);
+        ASSERT_TRUE(target) << actionName;
+        for (int i = 0; i < 40 && sub->activeAction() != target; ++i)
+            QTest::keyClick(sub, Qt::Key_Down);
+        ASSERT_EQ(sub->activeAction(), target) << actionName;
+        QTest::keyClick(sub, Qt::Key_Return);
     }
     // Picks a picture in the magazine: Import (the file choice answered), then Insert.
     void importAndInsert(const QString& file, const QString& shotName)
@@ -412,6 +435,50 @@ TEST_F(Walk, TheStageTakesAPictureAsItsBackground)
     EXPECT_EQ(offered.toStdString(), "logo");
     EXPECT_EQ(scene()->Stage->BackgroundImage.toStdString(), "logo");
     EXPECT_EQ(undoText(), before);
+}
+
+// The Item menu's value entries change what the panels change, by keys alone, and the two agree.
+TEST_F(Walk, TheItemMenuSetsWhatThePanelsShow)
+{
+    TLowerToolPanel* panel = window->LowerPanel();
+    whenShown<TTextForm>([this](TTextForm& form) {
+        QTest::keyClicks(form.MemoText, "Hi");
+        click(form.BtnOk);
+    });
+    keys(Qt::CTRL | Qt::Key_3);
+    back();
+    auto* text = static_cast<TItemText*>(scene()->Item(0)->Graphic);
+    ASSERT_EQ(text->Font.Size, 18);
+
+    subMenuCommand("MenuItem", "MenuItem_Size", "MenuItem_Size_24");
+    EXPECT_EQ(text->Font.Size, 24);
+    EXPECT_EQ(panel->FontSizeCmb->currentText().toStdString(), "24");
+    keys(Qt::CTRL | Qt::Key_Z);   // undo brings back the scene as it was, in new objects
+    text = static_cast<TItemText*>(scene()->Item(0)->Graphic);
+    EXPECT_EQ(text->Font.Size, 18);
+    EXPECT_EQ(panel->FontSizeCmb->currentText().toStdString(), "18");
+    // The panel's change shows as the menu's mark.
+    QTest::mouseClick(panel->FontEffect, Qt::LeftButton, {}, QPoint(10, 10));
+    subMenuCommand("MenuItem", "MenuItem_Effect", "MenuItem_Effect5");
+    EXPECT_TRUE(panel->FontEffectBox[4]->isChecked());
+    EXPECT_TRUE(window->findChild<QAction*>("MenuItem_Effect5")->isChecked());
+    EXPECT_FALSE(window->findChild<QAction*>("MenuItem_Loop")->isVisible());
+
+    // An animation: its tempo (shown fastest-high) and Loop by Ctrl+L.
+    importAndInsert(source() + "spin1.bmp", "animation-magazine");
+    keys(Qt::CTRL | Qt::Key_1);
+    back();
+    auto* anim = static_cast<TItemAnim*>(scene()->Item(1)->Graphic);
+    subMenuCommand("MenuItem", "MenuItem_Tempo", "MenuItem_Tempo_20");
+    EXPECT_EQ(anim->Tempo, 1);
+    EXPECT_EQ(panel->AnimTempoCmb->currentText().toStdString(), "20");
+    const int loop = anim->AnimTempoLoop;
+    keys(Qt::CTRL | Qt::Key_L);
+    EXPECT_NE(anim->AnimTempoLoop, loop);
+    EXPECT_EQ(window->findChild<QAction*>("MenuItem_Loop")->isChecked(), anim->AnimTempoLoop == 0);
+    EXPECT_FALSE(window->findChild<QMenu*>("MenuItem_Size")->menuAction()->isVisible());
+    keys(Qt::CTRL | Qt::Key_Z);
+    EXPECT_EQ(static_cast<TItemAnim*>(scene()->Item(1)->Graphic)->AnimTempoLoop, loop);
 }
 
 } // namespace

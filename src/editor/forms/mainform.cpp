@@ -260,6 +260,7 @@ void TMainForm::BuildEditMenus()
     entry(m_menuOrder, "MenuItem_OrderBackward", {}, [ed] { ed->LayerDown(); });
     entry(m_menuOrder, "MenuItem_OrderBack", QKeySequence(Qt::CTRL | Qt::Key_B), [ed] { ed->BottomLayer(); });
     m_actCenter = entry(m_menuItem, "MenuItem_Center", QKeySequence(Qt::CTRL | Qt::Key_5), [ed] { ed->Center(); });
+    BuildItemValueMenu();
 
     m_menuPath = menu(nullptr, "MenuPath");
     m_actPathCreate = entry(m_menuPath, "MenuPath_Create", {}, [ed] { ed->StartPathDrawing(); });
@@ -859,6 +860,7 @@ void TMainForm::RefreshMenus()
         m_actPathTypes[t]->setChecked(t == pm.CheckedType);
     }
     m_actViewEvents->setChecked(s.ShowEventMarkers);
+    RefreshItemValueMenu();
 }
 
 void TMainForm::EditUndo() { UndoOrRedo(true); }

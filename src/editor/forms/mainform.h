@@ -139,6 +139,17 @@ private:
     void LibrarySounds();
     void BuildMenus();
     void BuildEditMenus();
+    // The Item menu's value entries (Speed ... Tile), shown and marked for the selection.
+    void BuildItemValueMenu();
+    void RefreshItemValueMenu();
+    void RunItemCommand(const std::function<void()>& command);
+    struct {
+        QMenu *speed = nullptr, *tempo = nullptr, *font = nullptr, *size = nullptr, *style = nullptr,
+              *alignment = nullptr, *spacing = nullptr, *effect = nullptr;
+        QAction *flip = nullptr, *loop = nullptr, *color = nullptr, *tile = nullptr, *bold = nullptr,
+                *italic = nullptr;
+        QAction* effects[5] = {};
+    } m_itemValues;
     void SessionChanged();
     void PathLoadFile();
     void PathSaveFile();
