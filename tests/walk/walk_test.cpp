@@ -440,6 +440,11 @@ TEST_F(Walk, TheStageTakesAPictureAsItsBackground)
 // The Item menu's value entries change what the panels change, by keys alone, and the two agree.
 TEST_F(Walk, TheItemMenuSetsWhatThePanelsShow)
 {
+    // Every entry of every menu has its text in the table.
+    const QList<QAction*> entries = window->menuBar()->findChildren<QAction*>();
+    EXPECT_GT(entries.size(), 60);
+    for (const QAction* a : entries)
+        EXPECT_FALSE(a->text().contains("String not found")) << a->objectName().toStdString();
     TLowerToolPanel* panel = window->LowerPanel();
     whenShown<TTextForm>([this](TTextForm& form) {
         QTest::keyClicks(form.MemoText, "Hi");

@@ -46,8 +46,8 @@ namespace kav {
 namespace {
 QString MenuText(const char* key, const char* fallback)
 {
-    const QString text = GetText(QStringLiteral("MainForm.") + QLatin1String(key));
-    return text.isEmpty() ? QString::fromLatin1(fallback) : text;
+    const QString name = QStringLiteral("MainForm.") + QLatin1String(key);
+    return CurrentStrings()->Find(name) ? GetText(name) : QString::fromLatin1(fallback);
 }
 } // namespace
 
@@ -290,7 +290,7 @@ void TMainForm::WireWindows()
         connect(a, &QAction::triggered, this, [this, k] { InsertItem(k); });
     }
     m_menuItem->insertMenu(first, insert);
-    m_actReplace = new QAction(MenuText("MenuItem_Change", "Rep&lace..."), m_menuItem);
+    m_actReplace = new QAction(MenuText("MenuItem_Replace", "Rep&lace..."), m_menuItem);
     m_actReplace->setObjectName(QStringLiteral("MenuItem_Change"));
     connect(m_actReplace, &QAction::triggered, this, [this] {
         if (TItemBase* item = m_session->CurrentItem())
