@@ -6,6 +6,7 @@
 #include "core/maskedbitmap.h"
 #include "core/safefile.h"
 #include "document/document.h"
+#include "events/actions.h"
 #include "media/audio.h"
 #include "media/library.h"
 #include "ui/langstrings.h"
@@ -348,6 +349,15 @@ TBaseMediaDB* TMagazine::Find(const QString& name) const
     return nullptr;
 }
 
+QStringList TMagazine::DeletedNames() const
+{
+    QStringList out;
+    for (const auto& r : m_records)
+        if (r->Deleted)
+            out << r->Name;
+    return out;
+}
+
 QStringList TMagazine::Names() const
 {
     QStringList out;
@@ -410,6 +420,12 @@ void TMagazines::Save() const
 
 void TMagazines::Purge()
 {
+    // A record deleted in the magazine that something came to use again since (an undo brought
+    // back its item or action) keeps its file.
+    for (TMagazineType type : {TMagazineType::Image, TMagazineType::Anim, TMagazineType::Sound})
+        for (const QString& name : Of(type).DeletedNames())
+            if (Uses(type, name) > 0)
+                Restore(type, name);
     Images.Purge();
     Anims.Purge();
     Sounds.Purge();
@@ -920,7 +936,13 @@ void TMagazines::RemoveUse(TMagazineType type, const QString& name)
 
 int TMagazines::Uses(TMagazineType type, const QString& name) const
 {
-    return m_uses[typeIndex(type)].value(keyOf(name), 0);
+    int uses = m_uses[typeIndex(type)].value(keyOf(name), 0);
+    // A sound is used by the play-sound actions that name it, which keep their own list.
+    if (type == TMagazineType::Sound)
+        for (const QString& sound : SoundNames())
+            if (keyOf(sound) == keyOf(name))
+                ++uses;
+    return uses;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -91,6 +91,7 @@ public:
     TBaseMediaDB* Find(const QString& name) const;
     // The names shown in the list: records not deleted, in sorted order.
     QStringList Names() const;
+    QStringList DeletedNames() const;
     void Insert(std::unique_ptr<TBaseMediaDB> record);
     // Takes a record out for good and deletes its file.
     void Drop(const QString& name);

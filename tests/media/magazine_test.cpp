@@ -3,6 +3,7 @@
 // travels with the project, and library media in the magazine and in the export.
 #include "core/errors.h"
 #include "document/stage.h"
+#include "events/actions.h"
 #include "export/exporter.h"
 #include "media/library.h"
 #include "media/magazine.h"
@@ -375,3 +376,26 @@ TEST_F(Magazine, LibraryMediaAreImportedAndExportedAsTheLibraryGif)
 }
 
 } // namespace
+
+// A sound is used while a play-sound action names it: it cannot be deleted then, and a save
+// keeps the file of a deleted sound that an action (brought back by undo) names again.
+TEST_F(Magazine, ASoundInUseIsNeitherDeletedNorPurged)
+{
+    kavtest::put(Doc().SoundFolder() + "Chime.wav", "x");
+    Magazines().Purge();   // lists the file as the project's
+    ASSERT_EQ(Magazines().Sounds.Names(), QStringList{"Chime"});
+    {
+        TActionPlaySound play, again;
+        play.SetSound("chime");
+        again.SetSound("Chime");
+        EXPECT_EQ(Magazines().Uses(TMagazineType::Sound, "Chime"), 2);
+        EXPECT_FALSE(Magazines().Delete(TMagazineType::Sound, {"Chime"}, asking(true)));
+    }
+    EXPECT_EQ(Magazines().Uses(TMagazineType::Sound, "Chime"), 0);
+    ASSERT_TRUE(Magazines().Delete(TMagazineType::Sound, {"Chime"}, asking(true)));
+    TActionPlaySound undone;
+    undone.SetSound("Chime");
+    Magazines().Purge();
+    EXPECT_TRUE(QFile::exists(Doc().SoundFolder() + "Chime.wav"));
+    EXPECT_EQ(Magazines().Sounds.Names(), QStringList{"Chime"});
+}
