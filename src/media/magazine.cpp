@@ -536,7 +536,11 @@ TMediaResult TMagazines::ImportImages(const QStringList& files, const TMediaQues
         const QString base = baseNameOf(file);
         const QImage picture = ReadImageFile(file);
         if (picture.isNull() || picture.width() < 1 || picture.height() < 1) {
-            result.Errors << GetString(QStringLiteral("Error.LoadingImage"), base);
+            // The file itself and why, so the user knows which one to look at.
+            const QString why = !info.exists() ? QStringLiteral("the file does not exist")
+                                                : QImageReader(file).errorString().toLower();
+            result.Errors << GetString(QStringLiteral("Error.LoadingImage"), QDir::toNativeSeparators(file)) +
+                                 QStringLiteral(": ") + why;
             continue;
         }
         const QString name = newPictureName(base, ask);

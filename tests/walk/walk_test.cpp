@@ -26,6 +26,7 @@
 #include "editor/forms/urlform.h"
 #include "events/timeactions.h"
 #include "media/forms/magazineform.h"
+#include "media/magazine.h"
 #include "platform/soundoutput.h"
 #include "ui/forms/bmpbutton.h"
 #include "ui/forms/interstore.h"
@@ -484,6 +485,55 @@ TEST_F(Walk, TheItemMenuSetsWhatThePanelsShow)
     EXPECT_FALSE(window->findChild<QMenu*>("MenuItem_Size")->menuAction()->isVisible());
     keys(Qt::CTRL | Qt::Key_Z);
     EXPECT_EQ(static_cast<TItemAnim*>(scene()->Item(1)->Graphic)->AnimTempoLoop, loop);
+}
+
+// File > Import Media takes pictures, numbered frames and sounds at once, each to its magazine,
+// and says what it added.
+TEST_F(Walk, ImportMediaSortsFilesToTheirMagazines)
+{
+    // A short 8 kHz 8-bit mono sound.
+    QByteArray wav("RIFF");
+    const QByteArray samples(800, char(0x80));
+    auto le = [&wav](quint32 v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            wav.append(char((v >> (8 * i)) & 0xFF));
+    };
+    le(36 + samples.size(), 4);
+    wav += "WAVEfmt ";
+    le(16, 4), le(1, 2), le(1, 2), le(8000, 4), le(8000, 4), le(1, 2), le(8, 2);
+    wav += "data";
+    le(samples.size(), 4);
+    wav += samples;
+    QFile sound(source() + "ding.wav");
+    ASSERT_TRUE(sound.open(QIODevice::WriteOnly) && sound.write(wav) == wav.size());
+    sound.close();
+
+    QString information;
+    messages.clear();
+    SetMessageBoxHandler([&](const QString& caption, const QString& text, int) {
+        (caption == "Information" ? information : messages.emplace_back()) = text;
+        return 1;
+    });
+    window->ChooseImportFiles = [this](const QString&, const QString& filter) {
+        EXPECT_TRUE(filter.contains("*.wav"));
+        QStringList files{source() + "logo.bmp", source() + "ding.wav"};
+        for (int f = 1; f <= 4; ++f)
+            files << source() + QStringLiteral("spin%1.bmp").arg(f);
+        return files;
+    };
+    keys(Qt::CTRL | Qt::Key_I);
+    back();
+    EXPECT_EQ(information.toStdString(), "Items added: One image, One animation, One sound.")
+        << messages.join('\n').toStdString();
+    EXPECT_EQ(Magazines().Images.Names(), QStringList{"logo"});
+    EXPECT_EQ(Magazines().Anims.Names(), QStringList{"spin"});
+    EXPECT_EQ(Magazines().Sounds.Names(), QStringList{"ding"});
+
+    window->ChooseImportFiles = [](const QString&, const QString&) { return QStringList{"/nowhere/x.bmp"}; };
+    keys(Qt::CTRL | Qt::Key_I);
+    back();
+    EXPECT_EQ(information.toStdString(), "No items added.");
+    EXPECT_TRUE(messages.join(QLatin1Char(' ')).contains("x.bmp")) << messages.join(QLatin1Char('\n')).toStdString();
 }
 
 } // namespace

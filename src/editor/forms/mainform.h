@@ -60,6 +60,8 @@ public:
     void InsertItem(int kind);
     // The media choice of a new or replaced picture (a magazine); tests answer it here.
     std::function<bool(bool animation, TItemBase& item)> ChooseMediaHook;
+    // File > Import Media's file choice (tests and scripted runs replace the file dialog).
+    std::function<QStringList(const QString& folder, const QString& filter)> ChooseImportFiles;
 
     // Questions and messages go through these, so that tests can answer them. The defaults
     // show the dialogs.

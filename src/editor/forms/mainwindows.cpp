@@ -252,10 +252,9 @@ void TMainForm::WireWindows()
         file->insertAction(quit, a);
         return a;
     };
+    // Import Media: pictures, numbered frames and sounds at once, each to its magazine.
     fileEntry("MenuFile_Import", "&Import Media...", QKeySequence(Qt::CTRL | Qt::Key_I), [this] {
-        TMagazineForm form(TMagazineType::Image, this);
-        form.Prepare();
-        form.exec();
+        TMagazineForm::AddMedia(this, ChooseImportFiles);
         m_session->NotifyChanged();
     });
     file->insertSeparator(quit);

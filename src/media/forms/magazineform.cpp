@@ -262,13 +262,45 @@ TMediaQuestions TMagazineForm::questions()
     return q;
 }
 
-void TMagazineForm::showResult(const TMediaResult& r)
+void TMagazineForm::showProblems(const TMediaResult& r)
 {
     for (const QString& e : r.Errors)
         ShowErrorBox(e);
     if (!r.InvalidFiles.isEmpty())
         MessageBox(QStringLiteral("Error"), r.InvalidFiles, mbCancel);
+}
+
+void TMagazineForm::showResult(const TMediaResult& r)
+{
+    showProblems(r);
     fillList(r.Added.isEmpty() ? SelectedNames() : QStringList{r.Added.last()});
+}
+
+QString TMagazineForm::AddMedia(QWidget* parent,
+                                const std::function<QStringList(const QString& folder, const QString& filter)>& choose)
+{
+    const QString filter = QStringLiteral("Bitmap Files|*.bmp|JPEG Files|*.jpg|Sounds (*.wav)|*.wav|"
+                                          "All Files|*.bmp;*.jpg;*.jpeg;*.png;*.gif;*.webp;*.wav");
+    QString folder = Magazines().Images.LastDir;
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = settings().ImageDir;
+    QStringList files;
+    if (choose) {
+        files = choose(folder, filter);
+    } else {
+        const QString qtFilter = ToQtFileFilter(filter);
+        QString all = qtFilter.section(QStringLiteral(";;"), 3, 3);
+        files = QFileDialog::getOpenFileNames(parent, QStringLiteral("Add"), folder, qtFilter, &all);
+    }
+    if (files.isEmpty())
+        return {};
+    const QString used = QFileInfo(files.first()).absolutePath();
+    Magazines().Images.LastDir = Magazines().Anims.LastDir = Magazines().Sounds.LastDir = used;
+    const TMagazines::AddReport report = Magazines().ImportAny(files, questions());
+    for (const TMediaResult* r : {&report.Images, &report.Anims, &report.Sounds})
+        showProblems(*r);
+    MessageBox(QStringLiteral("Information"), report.Report, mbOk);
+    return report.Report;
 }
 
 void TMagazineForm::BtnImportClick()

@@ -35,6 +35,11 @@ public:
     // File choice for Import (tests and scripted runs replace the file dialog).
     std::function<QStringList(const QString& folder, const QString& filter)> ChooseFiles;
 
+    // The general "Add...": files of every kind at once, each to its magazine (sounds, numbered
+    // frames, pictures), then an information box with what was added. Returns that report.
+    static QString AddMedia(QWidget* parent,
+                            const std::function<QStringList(const QString& folder, const QString& filter)>& choose = {});
+
     TBmpButton* BtnInsert = nullptr;
     TBmpButton* BtnImport = nullptr;
     TBmpButton* BtnPaste = nullptr;
@@ -64,7 +69,8 @@ private:
     void fillList(const QStringList& select);
     void selectionChanged();
     void showResult(const TMediaResult& result);
-    TMediaQuestions questions();
+    static void showProblems(const TMediaResult& result);
+    static TMediaQuestions questions();
 
     TMagazineType m_type;
     QImage m_preview;
