@@ -26,6 +26,9 @@
 #include "editor/forms/urlform.h"
 #include "events/timeactions.h"
 #include "media/forms/magazineform.h"
+#include "ui/forms/infobar.h"
+#include "media/soundcatalogue.h"
+#include "media/forms/soundform.h"
 #include "media/magazine.h"
 #include "platform/soundoutput.h"
 #include "ui/forms/bmpbutton.h"
@@ -534,6 +537,35 @@ TEST_F(Walk, ImportMediaSortsFilesToTheirMagazines)
     back();
     EXPECT_EQ(information.toStdString(), "No items added.");
     EXPECT_TRUE(messages.join(QLatin1Char(' ')).contains("x.bmp")) << messages.join(QLatin1Char('\n')).toStdString();
+}
+
+// Every control of the media windows that names a hint finds it in both languages, and a
+// button's dimmed hint (the next number) too.
+TEST_F(Walk, TheMediaWindowsHaveTheirHintsInBothLanguages)
+{
+    std::vector<std::unique_ptr<QWidget>> windows;
+    for (TMagazineType type : {TMagazineType::Image, TMagazineType::Anim, TMagazineType::Sound})
+        windows.push_back(std::make_unique<TMagazineForm>(type));
+    windows.push_back(std::make_unique<TSoundForm>(SoundCatalogue()));
+    for (const char* file : {"infobar.txt", "infobar.japanese.txt"}) {
+        SetInfoBarHints(LoadInfoBar(KAV_APP_DIR "/Data/" + QString::fromLatin1(file)));
+        for (const auto& w : windows) {
+            int named = 0;
+            QList<QObject*> controls{w.get()};
+            for (QObject* child : w->findChildren<QObject*>())
+                controls << child;
+            for (const QObject* c : controls) {
+                const int number = HelpContext(c);
+                if (number == 0)
+                    continue;
+                ++named;
+                EXPECT_FALSE(HintText(number).isEmpty()) << file << " " << number << " " << c->objectName().toStdString();
+                if (qobject_cast<const TBmpButton*>(c) && number != 6202)
+                    EXPECT_FALSE(HintText(number + 1).isEmpty()) << file << " dimmed " << number;
+            }
+            EXPECT_GE(named, 5) << w->objectName().toStdString();
+        }
+    }
 }
 
 } // namespace

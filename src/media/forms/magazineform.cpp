@@ -10,6 +10,7 @@
 #include "media/soundcatalogue.h"
 #include "core/maskedbitmap.h"
 #include "ui/forms/bmpbutton.h"
+#include "ui/forms/infobar.h"
 #include "ui/forms/clearpanel.h"
 #include "ui/forms/interstore.h"
 #include "ui/forms/msgform.h"
@@ -111,30 +112,12 @@ TMagazineForm::TMagazineForm(TMagazineType type, QWidget* parent) : TStdPeltoFor
     auto makeButton = [this](const char* name, const QString& caption) {
         auto* b = new TBmpButton(this);
         b->setObjectName(QLatin1String(name));
-        b->SetBmps(QStringLiteral("\\Magazine\\Button"), QStringLiteral("\\Magazine\\ButtonR"),
-                   QStringLiteral("\\Magazine\\ButtonC"), QStringLiteral("\\Magazine\\ButtonD"));
-        b->SetCaption(caption);
-        b->SetDrawCaption(true);
-        b->TextPressedDY = 1;
-        b->TextDY = -1;
-        QFont f = b->font();
-        f.setBold(true);
-        f.setPixelSize(11);
-        b->setFont(f);
-        b->Color = 0x00514137;
-        b->ColorRoll = 0x00C0561F;
-        b->ColorPressed = 0x00943E17;
-        b->ColorDimmed = 0x00AFA59C;
+        StyleCaptionButton(b, QStringLiteral("\\Magazine\\Button"), caption);
         b->resize(108, 28);
         return b;
     };
     BtnInsert = makeButton("BtnInsert", QStringLiteral("Insert"));
-    BtnInsert->SetBmps(QStringLiteral("\\Magazine\\Insert"), QStringLiteral("\\Magazine\\InsertR"),
-                       QStringLiteral("\\Magazine\\InsertC"), QStringLiteral("\\Magazine\\InsertD"));
-    BtnInsert->Color = 0x00FFFFFF;  // white on the accent face
-    BtnInsert->ColorRoll = 0x00FFFFFF;
-    BtnInsert->ColorPressed = 0x00F5EBE3;
-    BtnInsert->ColorDimmed = 0x00F2EEEA;
+    StyleCaptionButton(BtnInsert, QStringLiteral("\\Magazine\\Insert"), QStringLiteral("Insert"), true);
     connect(BtnInsert, &TBmpButton::OnClick, this, [this] {
         if (!BtnInsert->Dimmed())
             BtnOkClick();
@@ -144,6 +127,16 @@ TMagazineForm::TMagazineForm(TMagazineType type, QWidget* parent) : TStdPeltoFor
     BtnFlip = makeButton("BtnFlip", QStringLiteral("Flip & Duplicate"));
     BtnDelete = makeButton("BtnDelete", QStringLiteral("Delete"));
     BtnLibrary = makeButton("BtnLibrary", QStringLiteral("Library..."));
+    // Hints: each button's number, the dimmed button's the next one.
+    SetHelpContext(6100);
+    kav::SetHelpContext(ListItems, 6101);
+    kav::SetHelpContext(PreviewBox, 6102);
+    kav::SetHelpContext(LabelInfo, 6102);
+    int help = 6104;
+    for (TBmpButton* b : {BtnInsert, BtnImport, BtnPaste, BtnFlip, BtnDelete, BtnLibrary}) {
+        b->SetHelpContext(help);
+        help += 2;
+    }
     QList<TBmpButton*> shown{BtnInsert, BtnImport};
     if (type == TMagazineType::Image)
         shown << BtnPaste << BtnFlip;

@@ -134,20 +134,7 @@ TSearchForm::TSearchForm(QWidget* parent) : TStdPeltoForm(parent)
     auto button = [this](const char* name, const char* art, const QString& caption, const QRect& r, int help) {
         auto* b = new TBmpButton(this);
         b->setObjectName(QLatin1String(name));
-        const QString base = QStringLiteral("\\Search\\") + QLatin1String(art);
-        b->SetBmps(base, base + QLatin1Char('R'), base + QLatin1Char('C'), base + QLatin1Char('D'));
-        b->SetCaption(caption);
-        b->SetDrawCaption(!caption.isEmpty());
-        b->TextPressedDY = 1;
-        b->TextDY = -1;
-        QFont f = b->font();
-        f.setBold(true);
-        f.setPixelSize(11);
-        b->setFont(f);
-        b->Color = 0x00514137;
-        b->ColorRoll = 0x00C0561F;
-        b->ColorPressed = 0x00943E17;
-        b->ColorDimmed = 0x00AFA59C;
+        StyleCaptionButton(b, QStringLiteral("\\Search\\") + QLatin1String(art), caption);
         b->setGeometry(r);
         b->SetHelpContext(help);
         return b;

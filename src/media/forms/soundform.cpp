@@ -3,6 +3,7 @@
 #include "config/settings.h"
 #include "platform/soundoutput.h"
 #include "ui/forms/bmpbutton.h"
+#include "ui/forms/infobar.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -37,20 +38,8 @@ TSoundForm::TSoundForm(const TSoundCatalogue& catalogue, TSoundOutput* output, Q
     auto makeButton = [this](const QString& name, const QString& caption, bool accent) {
         auto* b = new TBmpButton(this);
         b->setObjectName(name);
-        const QString face = accent ? QStringLiteral("\\Magazine\\Insert") : QStringLiteral("\\Magazine\\Button");
-        b->SetBmps(face, face + QLatin1Char('R'), face + QLatin1Char('C'), face + QLatin1Char('D'));
-        b->SetCaption(caption);
-        b->SetDrawCaption(true);
-        b->TextPressedDY = 1;
-        b->TextDY = -1;
-        QFont f = b->font();
-        f.setBold(true);
-        f.setPixelSize(11);
-        b->setFont(f);
-        b->Color = accent ? 0x00FFFFFF : 0x00514137;
-        b->ColorRoll = accent ? 0x00FFFFFF : 0x00C0561F;
-        b->ColorPressed = accent ? 0x00F5EBE3 : 0x00943E17;
-        b->ColorDimmed = accent ? 0x00F2EEEA : 0x00AFA59C;
+        StyleCaptionButton(b, accent ? QStringLiteral("\\Magazine\\Insert") : QStringLiteral("\\Magazine\\Button"), caption,
+                           accent);
         b->resize(108, 28);
         return b;
     };
@@ -79,6 +68,13 @@ TSoundForm::TSoundForm(const TSoundCatalogue& catalogue, TSoundOutput* output, Q
     small.setPixelSize(10);
     BtnAdd->setFont(small);
     connect(BtnAdd, &TBmpButton::OnClick, this, &TSoundForm::BtnAddClick);
+    SetHelpContext(6200);
+    for (TBmpButton* b : BtnCategory)
+        b->SetHelpContext(6202);
+    kav::SetHelpContext(ListSubCategories, 6203);
+    kav::SetHelpContext(ListSounds, 6204);
+    BtnPlayLoop->SetHelpContext(6206);
+    BtnAdd->SetHelpContext(6208);
     SelectCategory(TSoundCatalogue::scEffects);
 }
 

@@ -347,4 +347,21 @@ void TBmpButton::changeEvent(QEvent* event)
         update();
 }
 
+void StyleCaptionButton(TBmpButton* b, const QString& face, const QString& caption, bool accent)
+{
+    b->SetBmps(face, face + QLatin1Char('R'), face + QLatin1Char('C'), face + QLatin1Char('D'));
+    b->SetCaption(caption);
+    b->SetDrawCaption(!caption.isEmpty());
+    b->TextPressedDY = 1;
+    b->TextDY = -1;
+    QFont f = b->font();
+    f.setBold(true);
+    f.setPixelSize(11);
+    b->setFont(f);
+    b->Color = accent ? 0x00FFFFFF : 0x00514137;
+    b->ColorRoll = accent ? 0x00FFFFFF : 0x00C0561F;
+    b->ColorPressed = accent ? 0x00F5EBE3 : 0x00943E17;
+    b->ColorDimmed = accent ? 0x00F2EEEA : 0x00AFA59C;
+}
+
 } // namespace kav

@@ -125,4 +125,9 @@ private:
     bool m_mouseDown = false;    // the left button went down on us
 };
 
+// A captioned button of the media windows: the pictures `face`, `face`R, C and D, with the
+// caption in bold 11 pixels, brown-grey turning orange under the pointer, or white on an accent
+// face.
+void StyleCaptionButton(TBmpButton* button, const QString& face, const QString& caption, bool accent = false);
+
 } // namespace kav
