@@ -454,7 +454,10 @@ TEST_F(Walk, TheItemMenuSetsWhatThePanelsShow)
         QTest::keyClicks(form.MemoText, "Hi");
         click(form.BtnOk);
     });
-    keys(Qt::CTRL | Qt::Key_3);
+    // The tool panel's text button does what Ctrl+3 does.
+    auto* addText = window->findChild<QToolButton*>("BtnAddText");
+    ASSERT_TRUE(addText);
+    QTest::mouseClick(addText, Qt::LeftButton);
     back();
     auto* text = static_cast<TItemText*>(scene()->Item(0)->Graphic);
     ASSERT_EQ(text->Font.Size, 18);

@@ -292,6 +292,66 @@ void TMainForm::BuildEditMenus()
         connect(m, &QMenu::aboutToShow, this, &TMainForm::RefreshMenus);
 }
 
+namespace {
+// The add-item buttons' pictures, drawn at twice the size for sharp screens: a film strip, a
+// framed landscape, a letter and a layered stage.
+QIcon AddItemIcon(int kind)
+{
+    QPixmap pixmap(44, 44);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor ink(0x34, 0x3E, 0x4F), accent(0x3B, 0x7B, 0xF0);
+    p.setPen(QPen(ink, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    switch (kind) {
+    case 0:   // animation
+        p.setBrush(QColor(0xE3, 0xEC, 0xFC));
+        p.drawRoundedRect(QRectF(6, 8, 32, 28), 4, 4);
+        p.setBrush(ink);
+        for (int i = 0; i < 4; ++i) {
+            p.drawRect(QRectF(10 + i * 7.5, 11, 2.5, 2.5));
+            p.drawRect(QRectF(10 + i * 7.5, 30.5, 2.5, 2.5));
+        }
+        p.setBrush(accent);
+        p.setPen(Qt::NoPen);
+        p.drawPolygon(QPolygonF({QPointF(18, 16.5), QPointF(28, 22), QPointF(18, 27.5)}));
+        break;
+    case 1:   // image
+        p.setBrush(QColor(0xE3, 0xEC, 0xFC));
+        p.drawRoundedRect(QRectF(6, 8, 32, 28), 4, 4);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0xF5, 0xB8, 0x2E));
+        p.drawEllipse(QPointF(29, 16), 3.5, 3.5);
+        p.setBrush(accent);
+        p.drawPolygon(QPolygonF({QPointF(9, 33), QPointF(18, 20), QPointF(25, 28), QPointF(29, 24), QPointF(35, 33)}));
+        break;
+    case 2: { // text
+        QFont f(QStringLiteral("DejaVu Serif"));
+        f.setBold(true);
+        f.setPixelSize(32);
+        p.setFont(f);
+        p.setPen(ink);
+        p.drawText(QRectF(0, 2, 44, 40), Qt::AlignCenter, QStringLiteral("T"));
+        p.setPen(QPen(accent, 3, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(10, 39), QPointF(34, 39));
+        break;
+    }
+    default:  // background
+        p.setBrush(QColor(0xC9, 0xD6, 0xF0));
+        p.drawRoundedRect(QRectF(12, 6, 26, 20), 3, 3);
+        QLinearGradient fill(QPointF(0, 16), QPointF(0, 38));
+        fill.setColorAt(0, QColor(0x7F, 0xAE, 0xF7));
+        fill.setColorAt(1, accent);
+        p.setBrush(fill);
+        p.drawRoundedRect(QRectF(6, 16, 26, 20), 3, 3);
+        break;
+    }
+    p.end();
+    pixmap.setDevicePixelRatio(2);
+    return QIcon(pixmap);
+}
+} // namespace
+
 void TMainForm::BuildToolPanel()
 {
     // One panel in a fixed tool bar: its buttons come and go (play gives way to stop) and the
@@ -315,6 +375,25 @@ void TMainForm::BuildToolPanel()
         row->addWidget(line);
         row->addSpacing(4);
     };
+
+    // The four add-item buttons: a new animation, image, text or background, as Insert does.
+    static const char* const addNames[4] = {"BtnAddAnim", "BtnAddImage", "BtnAddText", "BtnAddBackground"};
+    static const char* const addTexts[4] = {"MainForm.MenuItem_InsertAnimation", "MainForm.MenuItem_InsertImage",
+                                            "MainForm.MenuItem_InsertText", "MainForm.MenuItem_InsertBackground"};
+    for (int k = 0; k < 4; ++k) {
+        auto* b = new QToolButton;
+        b->setObjectName(QLatin1String(addNames[k]));
+        b->setIcon(AddItemIcon(k));
+        b->setIconSize(QSize(22, 22));
+        b->setToolTip(ButtonText(addTexts[k]) + QStringLiteral(" (Ctrl+%1)").arg(k + 1));
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setAutoRaise(true);
+        connect(b, &QToolButton::pressed, this, [this] { m_editor->Deselect(); });
+        connect(b, &QToolButton::clicked, this, [this, k] { InsertItem(k); });
+        row->addWidget(b);
+        m_addButtons[k] = b;
+    }
+    separator();
 
     m_sceneBox = new QComboBox;
     m_sceneBox->setObjectName(QStringLiteral("SceneCmb"));
@@ -543,6 +622,8 @@ void TMainForm::UpdatePlayControls()
     m_btnPlayScene->setVisible(!playing || banner);
     m_btnStopScene->setVisible(playing && !banner);
     for (QToolButton* b : {m_btnPlayBanner, m_btnPlayScene, m_btnRewind, m_btnFrameBack, m_btnFrameForward})
+        b->setEnabled(!playing);
+    for (QToolButton* b : m_addButtons)
         b->setEnabled(!playing);
     m_sceneBox->setEnabled(!playing);
     // During playback the box shows the frame reached; clicking it only takes the focus away.

@@ -230,6 +230,7 @@ private:
     QToolBar* m_toolBar = nullptr;
     QWidget* m_toolPanel = nullptr;
     QComboBox* m_sceneBox = nullptr;
+    QToolButton* m_addButtons[4] = {};
     QLineEdit* m_frameBox = nullptr;
     QLabel* m_itemCount = nullptr;
     QToolButton* m_btnPlayBanner = nullptr;
