@@ -479,9 +479,9 @@ TEST_F(MainFormTest, ClosingAsksSavesTheBoundsAndClosesEvenWhenThePreferencesFai
     EXPECT_TRUE(window->isVisible());
 
     answer = TMainForm::SaveAnswer::No;
-    window->resize(700, 450);
+    window->resize(800, 450);
     EXPECT_TRUE(window->close());
-    EXPECT_EQ(settings().FormWidth, 700);
+    EXPECT_EQ(settings().FormWidth, 800);
     EXPECT_EQ(settings().FormHeight, 450);
     EXPECT_TRUE(errors.isEmpty());
 
