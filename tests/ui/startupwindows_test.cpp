@@ -5,6 +5,7 @@
 #include "ui/forms/aboutform.h"
 #include "ui/forms/bmpbutton.h"
 #include "ui/forms/debugform.h"
+#include "ui/forms/infobar.h"
 #include "ui/forms/interstore.h"
 #include "ui/forms/loadingform.h"
 #include "ui/forms/msgform.h"
@@ -26,6 +27,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <stdexcept>
@@ -289,4 +291,23 @@ TEST_F(StartupWindows, ResolutionChangeWarnsAndClosesOnlyThroughTheNormalClose)
     ScreenResolutionChanged(&main);
     EXPECT_FALSE(main.isVisible());
     SetMessageBoxHandler(nullptr);
+}
+
+// The About box's credits follow the language: each of the installed credits has the other's
+// headings, and Japanese chooses its own.
+TEST(AboutCredits, JapaneseGetsItsOwnCreditsWithTheSameHeadings)
+{
+    const QString data = QStringLiteral(KAV_APP_DIR "/Data/");
+    const QString before = settings().Language;
+    const QStringList english = LoadCredits(LocalisedDataFile(data, QStringLiteral("credorvel.txt")));
+    settings().Language = QStringLiteral("JAPANESE");
+    const QStringList japanese = LoadCredits(LocalisedDataFile(data, QStringLiteral("credorvel.txt")));
+    settings().Language = before;
+    auto headings = [](const QStringList& lines) {
+        return std::count_if(lines.begin(), lines.end(), [](const QString& l) { return l.startsWith('!'); });
+    };
+    ASSERT_FALSE(english.isEmpty());
+    EXPECT_NE(english, japanese);
+    EXPECT_TRUE(japanese.join('\n').contains(QStringLiteral("日本語版")));
+    EXPECT_EQ(headings(english), headings(japanese));
 }
