@@ -232,8 +232,8 @@ inline TItemBase* mixedItem(QRandomGenerator& gen, TScene* scene, int index)
 
 // Runs the benchmarks with a GUI application (fonts and painting need one) on the offscreen
 // platform unless another is asked for. The workload is made once before the first benchmark
-// and destroyed while the application still exists.
-template <class Workload>
+// and destroyed while the application still exists. Benchmarks of windows ask for a QApplication.
+template <class App = QGuiApplication, class Workload>
 int runBenchmarks(int argc, char** argv, std::unique_ptr<Workload>& workload)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -241,7 +241,7 @@ int runBenchmarks(int argc, char** argv, std::unique_ptr<Workload>& workload)
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    QGuiApplication app(argc, argv);
+    App app(argc, argv);
     workload = std::make_unique<Workload>();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -70,17 +70,4 @@ void BM_OpenImageMagazine(benchmark::State& state)
 
 BENCHMARK(BM_OpenImageMagazine)->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    QApplication app(argc, argv);
-    g_workload = std::make_unique<Workload>();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    g_workload.reset();
-    return 0;
-}
+int main(int argc, char** argv) { return runBenchmarks<QApplication>(argc, argv, g_workload); }

@@ -125,17 +125,4 @@ BENCHMARK(BM_CastPageChangeCold)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CastPageChangeWarm)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PropertyChangeRepaint)->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    QApplication app(argc, argv);
-    g_workload = std::make_unique<Workload>();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    g_workload.reset();
-    return 0;
-}
+int main(int argc, char** argv) { return runBenchmarks<QApplication>(argc, argv, g_workload); }
