@@ -1,6 +1,8 @@
 // Shows the magazine windows filled from the default library and saves what the screen shows of
 // each as PNG, for looking at them at any scale (QT_SCALE_FACTOR).
 // Usage: kav-mediashots APPDIR OUTDIR [SUFFIX]
+#include "mediashotsetup.h"
+
 #include "app/startup.h"
 #include "config/settings.h"
 #include "document/document.h"
@@ -27,19 +29,12 @@ using namespace kav;
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: kav-mediashots APPDIR OUTDIR [SUFFIX]\n");
+    kavshots::MediaShotSetup setup;
+    if (!setup.Start(argc, argv, "kav-mediashots"))
         return 2;
-    }
-    const QString appDir = QString::fromLocal8Bit(argv[1]) + QLatin1Char('/');
-    const QString out = QString::fromLocal8Bit(argv[2]);
-    const QString suffix = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
-    QDir().mkpath(out);
-    StartEngine(StartOptions{appDir, true});
-    OpenInterStore(appDir + QStringLiteral("Data/"), appDir + QStringLiteral("Inter/"));
-    QTemporaryDir work;
-    Doc().WorkDir = work.path() + QLatin1Char('/');
-    Magazines().Prepare(Doc().WorkDir);
+    const QString& appDir = setup.appDir;
+    const QString& out = setup.out;
+    const QString& suffix = setup.suffix;
 
     TLibItemsCont images, anims, sounds;
     for (const char* ref : {"deflib/image/shapes/star/o1s3c4", "deflib/image/buttons/buynow/o1s2c1", "deflib/image/tags/sale/o1s2c1",

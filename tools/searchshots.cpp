@@ -2,6 +2,8 @@
 // screen shows as PNG: an image search, a page of animations with the slide show running, a
 // random page of backgrounds. For looking at the window at any scale (QT_SCALE_FACTOR).
 // Usage: kav-searchshots APPDIR OUTDIR [SUFFIX]
+#include "mediashotsetup.h"
+
 #include "app/startup.h"
 #include "config/settings.h"
 #include "document/document.h"
@@ -27,19 +29,12 @@ using namespace kav;
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: kav-searchshots APPDIR OUTDIR [SUFFIX]\n");
+    kavshots::MediaShotSetup setup;
+    if (!setup.Start(argc, argv, "kav-searchshots"))
         return 2;
-    }
-    const QString appDir = QString::fromLocal8Bit(argv[1]) + QLatin1Char('/');
-    const QString out = QString::fromLocal8Bit(argv[2]);
-    const QString suffix = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
-    QDir().mkpath(out);
-    StartEngine(StartOptions{appDir, true});
-    OpenInterStore(appDir + QStringLiteral("Data/"), appDir + QStringLiteral("Inter/"));
-    QTemporaryDir work;
-    Doc().WorkDir = work.path() + QLatin1Char('/');
-    Magazines().Prepare(Doc().WorkDir);
+    const QString& appDir = setup.appDir;
+    const QString& out = setup.out;
+    const QString& suffix = setup.suffix;
     settings().HistoryLimit = 10;
     Libraries().Setup(settings());
     Libraries().LoadIndexes();
