@@ -32,7 +32,6 @@ int main(int argc, char** argv)
     kavshots::MediaShotSetup setup;
     if (!setup.Start(argc, argv, "kav-searchshots"))
         return 2;
-    const QString& appDir = setup.appDir;
     const QString& out = setup.out;
     const QString& suffix = setup.suffix;
     settings().HistoryLimit = 10;
