@@ -11,6 +11,7 @@
 #include "document/stage.h"
 #include "editor/editsession.h"
 #include "editor/playback.h"
+#include "ui/langstrings.h"
 
 #include <algorithm>
 #include <limits>
@@ -763,7 +764,10 @@ int ScrollRight(int first, int slotCount, int itemCount)
 
 int NextRepeatInterval(int interval) { return std::max(1, interval - 50); }
 
-QString ItemCountText(int count) { return QString::number(count) + QStringLiteral(" items in scene "); }
+QString ItemCountText(int count)
+{
+    return TableText(QStringLiteral("MainForm.ItemCount"), QStringLiteral("%1 items in scene ")).arg(count);
+}
 
 } // namespace CastPaging
 

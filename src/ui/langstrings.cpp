@@ -235,6 +235,32 @@ QString GetString(const QString& key, const QString& t1, const QString& t2, cons
 
 QString GetText(const QString& key) { return CurrentStrings()->GetString(key); }
 
+QString WithoutMnemonic(const QString& caption)
+{
+    static const QRegularExpression marker(QStringLiteral("\\s?\\(&[^&\\s]\\)"));
+    QString text = caption;
+    text.remove(marker);
+    QString plain;
+    plain.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'&') {
+            if (i + 1 < text.size() && text[i + 1] == u'&')
+                plain += text[++i];
+            continue;
+        }
+        plain += text[i];
+    }
+    return plain;
+}
+
+QString TableText(const QString& key, const QString& fallback)
+{
+    const TLangStringItem* entry = CurrentStrings()->Find(key);
+    if (!entry)
+        return fallback;
+    return QString(entry->Text).replace(QStringLiteral("%n"), QStringLiteral("\n"));
+}
+
 QString ToQtFileFilter(const QString& pairs)
 {
     static const QRegularExpression patternSeparators(QStringLiteral("[;\\s]+"));

@@ -284,7 +284,7 @@ TEST_F(StageWindow, TextPictureAndClickEventMadeThroughTheWindowsAreSavedAndExpo
         });
         QTest::mouseClick(form.BtnGotoURL, Qt::LeftButton, {}, QPoint(8, 8));
     });
-    window->findChild<QAction*>("MenuEvents_NewUser")->trigger();
+    window->findChild<QAction*>("MenuEvents_NewUserEvent")->trigger();
     ASSERT_EQ(picture->Graphic->UserEvents.Count(), 1);
     EXPECT_EQ(static_cast<TActionGotoURL*>(picture->Graphic->UserEvents.At(0))->URL, "https://example.com/offer");
 

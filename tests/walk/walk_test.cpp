@@ -311,7 +311,7 @@ TEST_F(Walk, ABannerMadeWithKeysAndMouseIsSavedReopenedAndExported)
         shot("timed-event-actions", &form);
         click(form.BtnHideItems);
     });
-    menuCommand("MenuEvents", "MenuEvents_NewTimed");
+    menuCommand("MenuEvents", "MenuEvents_NewTimedEvent");
     back();
     ASSERT_EQ(logo->EventCount(), 1);
     EXPECT_EQ(logo->Event(0)->Frame(), 20);
@@ -330,7 +330,7 @@ TEST_F(Walk, ABannerMadeWithKeysAndMouseIsSavedReopenedAndExported)
         });
         click(form.BtnGotoURL);
     });
-    menuCommand("MenuEvents", "MenuEvents_NewUser");
+    menuCommand("MenuEvents", "MenuEvents_NewUserEvent");
     back();
     ASSERT_EQ(text->Graphic->UserEvents.Count(), 1);
 

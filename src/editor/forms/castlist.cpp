@@ -12,6 +12,7 @@
 #include "editor/itemcommands.h"
 #include "ui/forms/bmpbutton.h"
 #include "ui/forms/interstore.h"
+#include "ui/langstrings.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -328,7 +329,7 @@ void TCastList::PaintSlot(QPainter& p, int slot)
     QString label;
     if (tag == 0) {
         p.drawImage(thumbBox.topLeft(), BackgroundThumbnail());
-        label = QStringLiteral("Background");
+        label = TableText(QStringLiteral("MainForm.CastBackground"), QStringLiteral("Background"));
     } else {
         const QImage& thumb = CachedThumbnail(item);
         if (!thumb.isNull())

@@ -101,7 +101,7 @@ TExportForm::TExportForm(const TExportChoice& initial, QWidget* parent) : TStdPe
     MaxLoops = new QSpinBox(content);
     MaxLoops->setObjectName(QStringLiteral("MaxLoops"));
     MaxLoops->setRange(0, 1000);
-    MaxLoops->setSpecialValueText(QStringLiteral("no limit"));
+    MaxLoops->setSpecialValueText(TableText(QStringLiteral("ExportForm.NoLimit"), QStringLiteral("no limit")));
     loopsLabel->setBuddy(MaxLoops);
     auto* hint = Label("LabelAdHint", QStringLiteral("Played by itself, the ad stops on its backup image after these loops "
                                                      "and after 30 seconds."), content);
@@ -117,7 +117,7 @@ TExportForm::TExportForm(const TExportChoice& initial, QWidget* parent) : TStdPe
     const QStringList urls = ClickUrls();
     ExitUrl->addItems(urls);
     if (urls.isEmpty())
-        ExitUrl->addItem(QStringLiteral("(no click opens a web page)"));
+        ExitUrl->addItem(TableText(QStringLiteral("ExportForm.NoExitUrl"), QStringLiteral("(no click opens a web page)")));
     if (const int i = urls.indexOf(initial.ExitUrl); i >= 0)
         ExitUrl->setCurrentIndex(i);
     grid->addWidget(DropTimedUrls, 3, 0, 1, 3);
@@ -240,18 +240,20 @@ TStatForm::TStatForm(const TPerformance& p, bool exported, QWidget* parent) : TS
     box->addWidget(Label("LabelToday", QStringLiteral("Everything loaded on today's connections:"), content, true));
     auto* today = new QHBoxLayout;
     for (int i = 0; i < 3; ++i)
-        today->addWidget(Label("LabelTodaySeconds", QStringLiteral("%1: %2 s").arg(QLatin1String(kConnections[i].Name))
+        today->addWidget(Label("LabelTodaySeconds", TableText(QStringLiteral("StatForm.TodaySeconds"), QStringLiteral("%1: %2 s")).arg(QLatin1String(kConnections[i].Name))
                                                         .arg(QString::number(p.TodaySeconds[i], 'f', 2)), content));
     today->addStretch();
     box->addLayout(today);
     qint64 total = 0;
     for (const auto& f : p.Sizes.Files)
         total += f.second;
-    QString sizes = QStringLiteral("%1 files, %2 (%3 zipped)").arg(p.Sizes.Files.size()).arg(Kilobytes(total), Kilobytes(p.Sizes.Deflated));
+    QString sizes = TableText(QStringLiteral("StatForm.Sizes"), QStringLiteral("%1 files, %2 (%3 zipped)")).arg(p.Sizes.Files.size()).arg(Kilobytes(total), Kilobytes(p.Sizes.Deflated));
     if (p.Animation.PassFrames > 0 || p.Animation.Stops)
-        sizes += p.Animation.ComesBack ? QStringLiteral("; a loop takes %1 s").arg(QString::number(p.Animation.PassSeconds(), 'f', 1))
-                 : p.Animation.Stops ? QStringLiteral("; the animation runs %1 s").arg(QString::number(p.Animation.PassSeconds(), 'f', 1))
-                                     : QStringLiteral("; the animation never stops by itself");
+        sizes += p.Animation.ComesBack ? TableText(QStringLiteral("StatForm.LoopTakes"), QStringLiteral("; a loop takes %1 s"))
+                                             .arg(QString::number(p.Animation.PassSeconds(), 'f', 1))
+                 : p.Animation.Stops ? TableText(QStringLiteral("StatForm.AnimationRuns"), QStringLiteral("; the animation runs %1 s"))
+                                           .arg(QString::number(p.Animation.PassSeconds(), 'f', 1))
+                                     : TableText(QStringLiteral("StatForm.NeverStops"), QStringLiteral("; the animation never stops by itself"));
     box->addWidget(Label("LabelSizes", sizes, content));
     if (!p.Budget.isEmpty()) {
         Warnings = Label("Warnings", QStringLiteral("\u26A0 ") + p.Budget.join(QStringLiteral("\n\u26A0 ")), content);
@@ -347,7 +349,7 @@ bool TExportCommands::Export()
                 r = ExportAdPackage(choice.Target, options);
             }
             settings().HtmlDir = QFileInfo(r.Target).absolutePath() + QLatin1Char('/');
-            QString text = QStringLiteral("The ad package %1 is ready: %2 files, %3 (%4 zipped).")
+            QString text = TableText(QStringLiteral("ExportForm.AdReady"), QStringLiteral("The ad package %1 is ready: %2 files, %3 (%4 zipped)."))
                                .arg(QDir::toNativeSeparators(r.Target))
                                .arg(r.Files.size())
                                .arg(Kilobytes(r.FileBytes), Kilobytes(r.ZipBytes));
@@ -370,15 +372,15 @@ bool TExportCommands::Export()
         }
         TExportOptions options;
         options.Title = title;
-        QProgressDialog progress(QStringLiteral("Exporting..."), QString(), 0, 1, m_window);
-        progress.setWindowTitle(QStringLiteral("Export"));
+        QProgressDialog progress(TableText(QStringLiteral("ExportForm.Exporting"), QStringLiteral("Exporting...")), QString(), 0, 1, m_window);
+        progress.setWindowTitle(TableText(QStringLiteral("ExportForm"), QStringLiteral("Export")));
         progress.setWindowModality(Qt::WindowModal);
         progress.setMinimumDuration(400);
         progress.setAutoClose(false);
         options.Progress = [&progress](int done, int total, const QString& file) {
             progress.setMaximum(std::max(total, 1));
             progress.setValue(done);
-            progress.setLabelText(QStringLiteral("Writing %1").arg(QFileInfo(file).fileName()));
+            progress.setLabelText(TableText(QStringLiteral("ExportForm.Writing"), QStringLiteral("Writing %1")).arg(QFileInfo(file).fileName()));
         };
         TExportResult r;
         {

@@ -5,6 +5,7 @@
 #include "core/errors.h"
 #include "document/document.h"
 #include "document/scene.h"
+#include "editor/forms/propertypanels.h"
 #include "editor/forms/stagepopups.h"
 #include "editor/forms/stagewidget.h"
 #include "editor/itemcommands.h"
@@ -58,7 +59,7 @@ constexpr int kForwardRepeatDelay = 500;  // the forward button repeats only aft
 constexpr int kFarFromButton = 20;        // beyond this the held step button speeds up
 
 // Menu texts carry '&' for their access key; a button shows the plain text.
-QString ButtonText(const char* key) { return GetText(QLatin1String(key)).remove(QLatin1Char('&')); }
+QString ButtonText(const char* key) { return WithoutMnemonic(GetText(QLatin1String(key))); }
 
 // Keeps the hourglass up for the duration of a file operation, also when it throws.
 struct BusyCursor {
@@ -151,6 +152,7 @@ TMainForm::TMainForm(TProject& project, TSoundOutput* sound, QWidget* parent)
     setAcceptDrops(true);
 
     LocaliseForm(this);
+    m_lower->FitCaptions();
     // A play button and the stop button that takes its place keep one width, so the buttons
     // after them stay where the mouse expects them.
     for (auto [play, stop] : {std::pair{m_btnPlayBanner, m_btnStopBanner}, std::pair{m_btnPlayScene, m_btnStopScene}}) {
@@ -356,7 +358,7 @@ void TMainForm::BuildToolPanel()
 {
     // One panel in a fixed tool bar: its buttons come and go (play gives way to stop) and the
     // panel's size always follows at once.
-    m_toolBar = addToolBar(QStringLiteral("Controls"));
+    m_toolBar = addToolBar(ButtonText("MainForm.MenuControls"));
     m_toolBar->setObjectName(QStringLiteral("UpperToolBar"));
     m_toolBar->setMovable(false);
     m_toolBar->setFloatable(false);
@@ -429,7 +431,7 @@ void TMainForm::BuildToolPanel()
 
     m_frameBox = new QLineEdit;
     m_frameBox->setObjectName(QStringLiteral("FrameNoMemo"));
-    m_frameBox->setToolTip(QStringLiteral("Frame"));
+    m_frameBox->setToolTip(TableText(QStringLiteral("MainForm.FrameNoMemo.Hint"), QStringLiteral("Frame")));
     m_frameBox->setAlignment(Qt::AlignCenter);
     // Whole frame numbers of at most seven digits (nearly five days of playback).
     m_frameBox->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,7}")), m_frameBox));

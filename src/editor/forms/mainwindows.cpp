@@ -279,7 +279,7 @@ void TMainForm::WireWindows()
     QAction* first = m_menuItem->actions().value(0);
     auto* insert = new QMenu(MenuText("MenuItem_Insert", "&Insert"), m_menuItem);
     insert->setObjectName(QStringLiteral("MenuItem_Insert"));
-    static const char* const insertNames[4] = {"MenuItem_InsertAnim", "MenuItem_InsertImage", "MenuItem_InsertText",
+    static const char* const insertNames[4] = {"MenuItem_InsertAnimation", "MenuItem_InsertImage", "MenuItem_InsertText",
                                                "MenuItem_InsertBackground"};
     static const char* const insertTexts[4] = {"&Animation...", "&Image...", "&Text...", "&Background..."};
     for (int k = 0; k < 4; ++k) {
@@ -314,15 +314,15 @@ void TMainForm::WireWindows()
         m_menuEvents->insertAction(view, a);
         return a;
     };
-    m_actNewUserEvent = eventEntry("MenuEvents_NewUser", "&New User Event...",
+    m_actNewUserEvent = eventEntry("MenuEvents_NewUserEvent", "&New User Event...",
                                    [this] { TNewActionForm::NewUserEvent(*m_session, m_eventHooks, this); });
-    m_actEditUserEvent = eventEntry("MenuEvents_EditUser", "&Edit User Event...",
+    m_actEditUserEvent = eventEntry("MenuEvents_EditUserEvents", "&Edit User Event...",
                                     [this] { TEditEventsForm::EditUserEvents(*m_session, m_eventHooks, this); });
-    m_actNewTimedEvent = eventEntry("MenuEvents_NewTimed", "New Timed Event...",
+    m_actNewTimedEvent = eventEntry("MenuEvents_NewTimedEvent", "New Timed Event...",
                                     [this] { TNewActionForm::NewTimedEvent(*m_session, m_eventHooks, this); });
-    m_actEditTimedEvent = eventEntry("MenuEvents_EditTimed", "&Edit Timed Event...",
+    m_actEditTimedEvent = eventEntry("MenuEvents_EditTimedEvent", "&Edit Timed Event...",
                                      [this] { TEditEventsForm::EditTimedEvents(*m_session, m_eventHooks, nullptr, this); });
-    eventEntry("MenuEvents_SceneEvents", "&Scene Timed Events...",
+    eventEntry("MenuEvents_SceneTimedEvents", "&Scene Timed Events...",
                [this] { TEditEventsForm::EditSceneEvents(*m_session, m_eventHooks, this); });
     m_menuEvents->insertSeparator(view);
 
@@ -335,8 +335,8 @@ void TMainForm::WireWindows()
         connect(a, &QAction::triggered, this, slot);
     };
     sceneEntry("MenuControls_NewScene", "&Add Scene", [this] { ItemCommands::AddScene(*m_session); });
-    sceneEntry("MenuControls_NewCopiedScene", "&Duplicate Scene", [this] { ItemCommands::DuplicateScene(*m_session); });
-    sceneEntry("MIEditDelScene", "Delete Scene", [this] {
+    sceneEntry("MenuControls_DuplicateScene", "&Duplicate Scene", [this] { ItemCommands::DuplicateScene(*m_session); });
+    sceneEntry("MenuControls_DeleteScene", "Delete Scene", [this] {
         const TScene* scene = m_playback.Scene();
         if (!scene)
             return;

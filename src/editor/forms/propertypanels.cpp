@@ -16,6 +16,7 @@
 #include "editor/itemcommands.h"
 #include "ui/forms/bmpbutton.h"
 #include "ui/forms/interstore.h"
+#include "ui/langstrings.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -345,7 +346,7 @@ void TLowerToolPanel::BuildImagePanel()
 {
     ImgPropPanel = new TPropPanel(this);
     ImgPropPanel->setObjectName(QStringLiteral("ImgPropPanel"));
-    Caption(ImgPropPanel, QStringLiteral("Image"))->move(14, 8);
+    Caption(ImgPropPanel, QStringLiteral("Image"), QStringLiteral("LabelImage"))->move(14, 8);
     BtnImageFlip = PanelButton(ImgPropPanel, QStringLiteral("BtnImageFlip"), QStringLiteral("BtnFlip"), QStringLiteral("Flip"));
     BtnImageFlip->move(14, 26);
     ImgPropPanel->resize(60, kPropHeight);
@@ -356,13 +357,13 @@ void TLowerToolPanel::BuildAnimPanel()
 {
     AnimPropPanel = new TPropPanel(this);
     AnimPropPanel->setObjectName(QStringLiteral("AnimPropPanel"));
-    Caption(AnimPropPanel, QStringLiteral("Animation"))->move(14, 8);
+    Caption(AnimPropPanel, QStringLiteral("Animation"), QStringLiteral("LabelAnimation"))->move(14, 8);
     BtnAnimFlip = PanelButton(AnimPropPanel, QStringLiteral("BtnAnimFlip"), QStringLiteral("BtnFlip"), QStringLiteral("Flip"));
     BtnAnimFlip->move(14, 26);
     BtnAnimLoops = ToggleButton(AnimPropPanel, QStringLiteral("BtnAnimLoops"), QStringLiteral("BtnLoops"),
                                 QStringLiteral("Loop for ever"));
     BtnAnimLoops->move(46, 26);
-    QLabel* tempo = Caption(AnimPropPanel, QStringLiteral("Tempo"));
+    QLabel* tempo = Caption(AnimPropPanel, QStringLiteral("Tempo"), QStringLiteral("LabelTempo"));
     tempo->move(84, 8);
     AnimTempoCmb = new TNumberCombo(true, AnimPropPanel);
     AnimTempoCmb->setObjectName(QStringLiteral("AnimTempoCmb"));
@@ -417,24 +418,18 @@ void TLowerToolPanel::BuildTextPanel()
         TItemText* t = SelectedText(m_session);
         return t ? t->Font.TextColor : 0u;
     });
-    const int rowEnd = x + 90 + 28;
 
     // Second row: the effects.
     FontEffect = ToggleButton(p, QStringLiteral("FontEffect"), QStringLiteral("BtnFontEffect"), QStringLiteral("Effects"));
     FontEffect->move(12, 32);
-    x = 46;
     const QString names[5] = {QStringLiteral("Blinking"), QStringLiteral("Wave"), QStringLiteral("Bungee"),
                               QStringLiteral("Typewriter"), QStringLiteral("Zoom")};
     for (int i = 0; i < 5; ++i) {
         auto* box = new QCheckBox(p);
         box->setObjectName(QStringLiteral("FontEffect_Effect%1").arg(i + 1));
         box->adjustSize();
-        box->move(x, 36);
-        x += box->width() + 1;
         QLabel* label = Caption(p, names[i], QStringLiteral("LabelEffect_Effect%1").arg(i + 1));
-        label->move(x, 38);
         label->installEventFilter(this);
-        x += label->width() + 6;
         FontEffectBox[i] = box;
         LabelEffect[i] = label;
         connect(box, &QCheckBox::clicked, this, [this, i] { Run([this, i] { ItemCommands::ToggleEffect(m_session, i); }); });
@@ -446,8 +441,7 @@ void TLowerToolPanel::BuildTextPanel()
         tempos << i;
     FontEffectTempoCmb->SetValues(tempos);
     FontEffectTempoCmb->setToolTip(QStringLiteral("Effect tempo"));
-    FontEffectTempoCmb->setGeometry(std::max(x, rowEnd - 50), 32, 50, 24);
-    TextPropPanel->resize(std::max(rowEnd, FontEffectTempoCmb->geometry().right() + 1) + 12, kPropHeight);
+    PlaceEffectRow();
 
     connect(FontNameCmb, &TNumberCombo::Applied, this,
             [this](const QString& index) { Run([this, index] { ItemCommands::SetFont(m_session, index.toInt()); }); });
@@ -481,7 +475,7 @@ void TLowerToolPanel::BuildPathPanel()
     PathPropPanel = new TPropPanel(this);
     PathPropPanel->setObjectName(QStringLiteral("PathPropPanel"));
     QWidget* p = PathPropPanel;
-    Caption(p, QStringLiteral("Path"))->move(14, 8);
+    Caption(p, QStringLiteral("Path"), QStringLiteral("LabelPath"))->move(14, 8);
     PathTypeLoop = ToggleButton(p, QStringLiteral("PathType_Loop"), QStringLiteral("BtnPathLoop"), QStringLiteral("Closed loop"));
     PathTypeRepeat = ToggleButton(p, QStringLiteral("PathType_Repeat"), QStringLiteral("BtnPathRepeat"),
                                   QStringLiteral("Repeat from beginning"));
@@ -497,7 +491,7 @@ void TLowerToolPanel::BuildPathPanel()
         const int type = t.type;
         connect(t.button, &TBmpButton::OnClick, this, [this, type] { Run([this, type] { ItemCommands::SetPathType(m_session, type); }); });
     }
-    Caption(p, QStringLiteral("Speed"))->move(x + 6, 8);
+    Caption(p, QStringLiteral("Speed"), QStringLiteral("LabelSpeed"))->move(x + 6, 8);
     PathSpeedCmb = new TNumberCombo(true, p);
     PathSpeedCmb->setObjectName(QStringLiteral("PathSpeedCmb"));
     PathSpeedCmb->SetValues(SpeedValues());
@@ -702,9 +696,9 @@ void TLowerToolPanel::UpdatePropertyPanels()
         const QString align = QStringLiteral("LowerToolPanel\\") + QLatin1String(kAlign[std::min<int>(t->TextAlign, 2)]);
         if (FontAlign->BmpsOff() != align)
             FontAlign->SetBmps(align, align + QLatin1Char('R'), align + QLatin1Char('C'), align + QLatin1Char('D'));
-        FontAlign->setToolTip(t->TextAlign == taLeftJustify ? QStringLiteral("Left aligned")
-                              : t->TextAlign == taRightJustify ? QStringLiteral("Right aligned")
-                                                               : QStringLiteral("Centred"));
+        FontAlign->setToolTip(t->TextAlign == taLeftJustify ? TableText(QStringLiteral("MainForm.FontAlignLeft"), QStringLiteral("Left aligned"))
+                              : t->TextAlign == taRightJustify ? TableText(QStringLiteral("MainForm.FontAlignRight"), QStringLiteral("Right aligned"))
+                                                               : TableText(QStringLiteral("MainForm.FontAlignCenter"), QStringLiteral("Centred")));
         FontColor->update();
         FontEffect->SetPressed(t->EffectsEnabled);
         for (int i = 0; i < 5; ++i) {
@@ -742,6 +736,31 @@ void TLowerToolPanel::UpdatePropertyPanels()
     }
     LayoutPanels();
     m_updating = false;
+}
+
+// The effects row: each box with its label, then the tempo box, under the first row's end.
+void TLowerToolPanel::PlaceEffectRow()
+{
+    int x = 46;
+    for (int i = 0; i < 5; ++i) {
+        FontEffectBox[i]->move(x, 36);
+        x += FontEffectBox[i]->width() + 1;
+        LabelEffect[i]->move(x, 38);
+        x += LabelEffect[i]->width() + 6;
+    }
+    const int rowEnd = FontColor->geometry().right() + 1;
+    FontEffectTempoCmb->setGeometry(std::max(x, rowEnd - 50), 32, 50, 24);
+    TextPropPanel->resize(std::max(rowEnd, FontEffectTempoCmb->geometry().right() + 1) + 12, kPropHeight);
+}
+
+void TLowerToolPanel::FitCaptions()
+{
+    for (QLabel* label : findChildren<QLabel*>())
+        if (label->objectName().startsWith(QLatin1String("Label")))
+            label->adjustSize();
+    Proportions->adjustSize();
+    PlaceEffectRow();
+    LayoutPanels();
 }
 
 void TLowerToolPanel::LayoutPanels()

@@ -106,6 +106,10 @@ public:
     QComboBox* StageSizeCmb = nullptr;
     QCheckBox* Proportions = nullptr;
 
+    // Captions take the size of their (translated) texts and the rows that follow them move up
+    // or down to make room; called once the window's language table is applied.
+    void FitCaptions();
+
 signals:
     // The stage size changed: the stage widget takes the new size.
     void StageSizeChanged();
@@ -124,6 +128,7 @@ private:
     void BuildPathPanel();
     void BuildBackgroundPanel();
     void LayoutPanels();
+    void PlaceEffectRow();
     // Runs a command and refreshes what shows it.
     void Run(const std::function<void()>& command);
     void ApplyStageEdit(QLineEdit* edit);

@@ -2,6 +2,7 @@
 
 #include "core/colors.h"
 #include "ui/forms/bmpbutton.h"
+#include "ui/langstrings.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -22,56 +23,60 @@ int TableWidth() { return kKeyWidth + kCommandWidth; }
 
 QList<QList<TShortcutsForm::Row>> TShortcutsForm::Tables()
 {
+    // The commands in the language of the tables; the keys stay as the keyboard names them.
+    const auto t = [](const char* id, const char* english) {
+        return TableText(QStringLiteral("ShortcutsForm.") + QLatin1String(id), QString::fromUtf8(english));
+    };
     return {
         {
-            {{}, QStringLiteral("File")},
-            {QStringLiteral("Ctrl+N"), QStringLiteral("New")},
-            {QStringLiteral("Ctrl+O"), QStringLiteral("Open")},
-            {QStringLiteral("Ctrl+S"), QStringLiteral("Save")},
-            {QStringLiteral("Ctrl+Shift+S"), QStringLiteral("Save As")},
-            {QStringLiteral("Ctrl+I"), QStringLiteral("Import Media")},
-            {QStringLiteral("F12"), QStringLiteral("Take Snapshot")},
-            {QStringLiteral("Ctrl+Shift+P"), QStringLiteral("Preview in Browser")},
-            {QStringLiteral("Ctrl+Shift+E"), QStringLiteral("Estimated Performance")},
-            {QStringLiteral("Ctrl+E"), QStringLiteral("Export")},
-            {QStringLiteral("Ctrl+Q"), QStringLiteral("Quit")},
-            {{}, QStringLiteral("Libraries")},
-            {QStringLiteral("F5"), QStringLiteral("Image")},
-            {QStringLiteral("F6"), QStringLiteral("Background")},
-            {QStringLiteral("F7"), QStringLiteral("Animation")},
-            {QStringLiteral("F8"), QStringLiteral("Sound")},
+            {{}, t("File", "File")},
+            {QStringLiteral("Ctrl+N"), t("New", "New")},
+            {QStringLiteral("Ctrl+O"), t("Open", "Open")},
+            {QStringLiteral("Ctrl+S"), t("Save", "Save")},
+            {QStringLiteral("Ctrl+Shift+S"), t("SaveAs", "Save As")},
+            {QStringLiteral("Ctrl+I"), t("Import", "Import Media")},
+            {QStringLiteral("F12"), t("Snapshot", "Take Snapshot")},
+            {QStringLiteral("Ctrl+Shift+P"), t("Preview", "Preview in Browser")},
+            {QStringLiteral("Ctrl+Shift+E"), t("Performance", "Estimated Performance")},
+            {QStringLiteral("Ctrl+E"), t("Export", "Export")},
+            {QStringLiteral("Ctrl+Q"), t("Quit", "Quit")},
+            {{}, t("Libraries", "Libraries")},
+            {QStringLiteral("F5"), t("Image", "Image")},
+            {QStringLiteral("F6"), t("Background", "Background")},
+            {QStringLiteral("F7"), t("Animation", "Animation")},
+            {QStringLiteral("F8"), t("Sound", "Sound")},
         },
         {
-            {{}, QStringLiteral("Edit")},
-            {QStringLiteral("Ctrl+Z"), QStringLiteral("Undo")},
-            {QStringLiteral("Ctrl+Shift+Z"), QStringLiteral("Redo")},
-            {QStringLiteral("Ctrl+X"), QStringLiteral("Cut")},
-            {QStringLiteral("Ctrl+C"), QStringLiteral("Copy")},
-            {QStringLiteral("Ctrl+V"), QStringLiteral("Paste")},
-            {{}, QStringLiteral("Stage")},
-            {QStringLiteral("Space"), QStringLiteral("Play / Stop")},
-            {QStringLiteral("Tab"), QStringLiteral("Next item")},
-            {QStringLiteral("Shift+Tab"), QStringLiteral("Previous item")},
-            {QStringLiteral("Arrows"), QStringLiteral("Move the item 1 pixel")},
-            {QStringLiteral("Ctrl+Arrows"), QStringLiteral("Move the item 5 pixels")},
-            {QStringLiteral("Delete"), QStringLiteral("Remove the item")},
-            {QStringLiteral("Esc"), QStringLiteral("Deselect")},
-            {QStringLiteral("Num+ / Num−"), QStringLiteral("Next / previous value")},
+            {{}, t("Edit", "Edit")},
+            {QStringLiteral("Ctrl+Z"), t("Undo", "Undo")},
+            {QStringLiteral("Ctrl+Shift+Z"), t("Redo", "Redo")},
+            {QStringLiteral("Ctrl+X"), t("Cut", "Cut")},
+            {QStringLiteral("Ctrl+C"), t("Copy", "Copy")},
+            {QStringLiteral("Ctrl+V"), t("Paste", "Paste")},
+            {{}, t("Stage", "Stage")},
+            {QStringLiteral("Space"), t("PlayStop", "Play / Stop")},
+            {QStringLiteral("Tab"), t("NextItem", "Next item")},
+            {QStringLiteral("Shift+Tab"), t("PreviousItem", "Previous item")},
+            {QStringLiteral("Arrows"), t("MoveOne", "Move the item 1 pixel")},
+            {QStringLiteral("Ctrl+Arrows"), t("MoveFive", "Move the item 5 pixels")},
+            {QStringLiteral("Delete"), t("Remove", "Remove the item")},
+            {QStringLiteral("Esc"), t("Deselect", "Deselect")},
+            {QStringLiteral("Num+ / Num−"), t("NextValue", "Next / previous value")},
         },
         {
-            {{}, QStringLiteral("Item")},
-            {QStringLiteral("Ctrl+1"), QStringLiteral("Insert Animation")},
-            {QStringLiteral("Ctrl+2"), QStringLiteral("Insert Image")},
-            {QStringLiteral("Ctrl+3"), QStringLiteral("Insert Text")},
-            {QStringLiteral("Ctrl+4"), QStringLiteral("Insert Background")},
-            {QStringLiteral("Ctrl+D"), QStringLiteral("Duplicate")},
-            {QStringLiteral("Ctrl+F"), QStringLiteral("Bring to Front")},
-            {QStringLiteral("Ctrl+B"), QStringLiteral("Send to Back")},
-            {QStringLiteral("Ctrl+5"), QStringLiteral("Center")},
-            {QStringLiteral("Ctrl+Shift+F"), QStringLiteral("Flip")},
-            {QStringLiteral("Ctrl+L"), QStringLiteral("Loop")},
-            {QStringLiteral("Ctrl+R"), QStringLiteral("Color")},
-            {QStringLiteral("Ctrl+T"), QStringLiteral("Tile")},
+            {{}, t("Item", "Item")},
+            {QStringLiteral("Ctrl+1"), t("InsertAnimation", "Insert Animation")},
+            {QStringLiteral("Ctrl+2"), t("InsertImage", "Insert Image")},
+            {QStringLiteral("Ctrl+3"), t("InsertText", "Insert Text")},
+            {QStringLiteral("Ctrl+4"), t("InsertBackground", "Insert Background")},
+            {QStringLiteral("Ctrl+D"), t("Duplicate", "Duplicate")},
+            {QStringLiteral("Ctrl+F"), t("Front", "Bring to Front")},
+            {QStringLiteral("Ctrl+B"), t("Back", "Send to Back")},
+            {QStringLiteral("Ctrl+5"), t("Center", "Center")},
+            {QStringLiteral("Ctrl+Shift+F"), t("Flip", "Flip")},
+            {QStringLiteral("Ctrl+L"), t("Loop", "Loop")},
+            {QStringLiteral("Ctrl+R"), t("Color", "Color")},
+            {QStringLiteral("Ctrl+T"), t("Tile", "Tile")},
         },
     };
 }
@@ -105,9 +110,9 @@ void TShortcutsForm::BuildBackground(QPainter& p)
         // Column captions above the first rule.
         p.setFont(caption);
         p.setPen(QColor(0x6B, 0x74, 0x82));
-        p.drawText(QRect(x0 + 4, kTableTop, kKeyWidth - 8, kRowHeight), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("KEY"));
+        p.drawText(QRect(x0 + 4, kTableTop, kKeyWidth - 8, kRowHeight), Qt::AlignLeft | Qt::AlignVCenter, TableText(QStringLiteral("ShortcutsForm.ColumnKey"), QStringLiteral("KEY")));
         p.drawText(QRect(x0 + kKeyWidth + 8, kTableTop, kCommandWidth - 8, kRowHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("COMMAND"));
+                   TableText(QStringLiteral("ShortcutsForm.ColumnCommand"), QStringLiteral("COMMAND")));
         for (int i = 0; i < table.size(); ++i) {
             const Row& row = table[i];
             const QRect r(x0, kFirstRule + i * kRowHeight, TableWidth(), kRowHeight);

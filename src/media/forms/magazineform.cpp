@@ -249,7 +249,7 @@ TMediaQuestions TMagazineForm::questions()
     TMediaQuestions q;
     q.Confirm = [](const QString& text) { return MessageBox(QStringLiteral("Confirm"), text, mbOkCancel) == mrOk; };
     q.Notify = [](const QString& text, bool& dontNotify) {
-        return MessageBoxCheck(QStringLiteral("Notification Message"), text, mbOkCancel, QStringLiteral("Do not notify again"),
+        return MessageBoxCheck(QStringLiteral("Notification Message"), text, mbOkCancel, TableText(QStringLiteral("MsgForm.MsgCheck"), QStringLiteral("Do not notify again")),
                                &dontNotify) == mrOk;
     };
     return q;

@@ -549,7 +549,7 @@ bool TSearchForm::choose()
     TMediaQuestions ask;
     ask.Confirm = [](const QString& t) { return MessageBox(QStringLiteral("Confirm"), t, mbOkCancel) == mrOk; };
     ask.Notify = [](const QString& t, bool& dontNotify) {
-        return MessageBoxCheck(QStringLiteral("Notification Message"), t, mbOkCancel, QStringLiteral("Do not notify again"),
+        return MessageBoxCheck(QStringLiteral("Notification Message"), t, mbOkCancel, TableText(QStringLiteral("MsgForm.MsgCheck"), QStringLiteral("Do not notify again")),
                                &dontNotify) == mrOk;
     };
     const TMediaResult result =

@@ -62,7 +62,7 @@ TSoundForm::TSoundForm(const TSoundCatalogue& catalogue, TSoundOutput* output, Q
     BtnPlayLoop = makeButton(QStringLiteral("BtnPlayLoop"), QStringLiteral("Play Loop"), false);
     BtnPlayLoop->move(394, 92);
     connect(BtnPlayLoop, &TBmpButton::OnClick, this, &TSoundForm::BtnPlayLoopClick);
-    BtnAdd = makeButton(QStringLiteral("BtnAdd"), QStringLiteral("Add To Magazine"), true);
+    BtnAdd = makeButton(QStringLiteral("BtnAddToMagazine"), QStringLiteral("Add To Magazine"), true);
     BtnAdd->move(394, 124);
     QFont small = BtnAdd->font();
     small.setPixelSize(10);

@@ -49,6 +49,7 @@ TDebugForm::TDebugForm(QWidget* parent)
     MemoLog->setLineWrapMode(QPlainTextEdit::NoWrap);
 
     auto* live = new QLabel(QStringLiteral("Live objects"), this);
+    live->setObjectName(QStringLiteral("LabelLive"));
     auto* top = new QHBoxLayout;
     top->addWidget(live);
     top->addWidget(LabelCount);

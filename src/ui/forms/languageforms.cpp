@@ -118,6 +118,35 @@ QString ForTable(QString text)
     return text;
 }
 
+// The tip a caption gives when the control has none of its own: the caption without its
+// mnemonic and without the dots that promise a dialog.
+QString TipOf(const QString& caption)
+{
+    QString tip = WithoutMnemonic(caption);
+    tip.remove(QStringLiteral("...")).remove(QChar(0x2026));
+    return tip.trimmed();
+}
+
+// A control's own tool tip; an action's tool tip counts only when it is more than its text.
+QString ToolTip(QObject* o)
+{
+    if (auto* a = qobject_cast<QAction*>(o)) {
+        const QString tip = a->toolTip();
+        return tip == TipOf(a->text()) || tip == QString(a->text()).remove(QStringLiteral("...")).remove(u'&') ? QString() : tip;
+    }
+    if (auto* w = qobject_cast<QWidget*>(o))
+        return w->toolTip();
+    return {};
+}
+
+void SetToolTip(QObject* o, const QString& tip)
+{
+    if (auto* a = qobject_cast<QAction*>(o))
+        a->setToolTip(tip);
+    else if (auto* w = qobject_cast<QWidget*>(o))
+        w->setToolTip(tip);
+}
+
 bool ContainsLine(const QStringList& lines, const QString& line)
 {
     return lines.contains(line, Qt::CaseInsensitive);
@@ -161,14 +190,25 @@ void ApplyToForm(QWidget* window)
     QList<QObject*> components;
     CollectComponents(window, components);
     for (QObject* o : components) {
-        const TLangStringItem* entry = table->Find(windowName + u'.' + o->objectName());
+        const QString key = windowName + u'.' + o->objectName();
+        if (const TLangStringItem* hint = table->Find(key + QStringLiteral(".Hint")))
+            SetToolTip(o, ForWidget(hint->Text));
+        const TLangStringItem* entry = table->Find(key);
         if (!entry)
             continue;
         const Kind kind = KindOf(o);
         if (kind == Kind::Other)
             continue;
-        if (!entry->Text.isEmpty())
+        if (!entry->Text.isEmpty()) {
+            // A tool tip that repeats the caption (a tool button showing only its icon, a menu
+            // command on a tool bar) follows it, without a mnemonic marker it cannot underline.
+            const QString tip = ToolTip(o);
+            const bool tipFollows = qobject_cast<QAction*>(o) ? tip.isEmpty()
+                                                               : !tip.isEmpty() && tip == TipOf(Caption(o, kind));
             SetCaption(o, kind, ForWidget(entry->Text));
+            if (tipFollows && !table->Find(key + QStringLiteral(".Hint")))
+                SetToolTip(o, TipOf(Caption(o, kind)));
+        }
         auto* w = qobject_cast<QWidget*>(o);
         if (!w || kind == Kind::MenuEntry)
             continue;
@@ -232,6 +272,9 @@ bool LearnForm(QWidget* window, const QString& languageFile)
         const QString text = ForTable(Caption(o, kind));
         if (!text.isEmpty())
             add(windowName + u'.' + o->objectName() + u';' + text);
+        const QString tip = ForTable(ToolTip(o));
+        if (!tip.isEmpty())
+            add(windowName + u'.' + o->objectName() + QStringLiteral(".Hint;") + tip);
     }
 
     QByteArray bytes;

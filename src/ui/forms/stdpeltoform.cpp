@@ -1,11 +1,13 @@
 #include "ui/forms/stdpeltoform.h"
 
+#include "config/settings.h"
 #include "core/colors.h"
 #include "ui/forms/bmpbutton.h"
 #include "ui/forms/clearpanel.h"
 #include "ui/forms/infobar.h"
 #include "ui/forms/interstore.h"
 #include "ui/forms/languageforms.h"
+#include "ui/langstrings.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -182,7 +184,24 @@ void TStdPeltoForm::paintEvent(QPaintEvent*)
 
 void TStdPeltoForm::ApplyStrings()
 {
+    // The title tab repeats the caption unless the table gives it a text of its own.
+    const bool tabIsCaption = StdLabelTitle->text() == windowTitle();
+    // The two standard buttons keep the standard captions unless the window names its own.
+    const bool okIsStandard = BtnOk->Caption() == QLatin1String("Ok");
+    const bool cancelIsStandard = BtnCancel->Caption() == QLatin1String("Cancel");
     LocaliseForm(this);
+    const TLangStringList* table = CurrentStrings();
+    if (!settings().LanguageLearn) {
+        for (auto [button, standard] : {std::pair{BtnOk, okIsStandard}, std::pair{BtnCancel, cancelIsStandard}}) {
+            const QString own = objectName() + u'.' + button->objectName();
+            const TLangStringItem* common = table->Find(QStringLiteral("StdPeltoForm.") + button->objectName());
+            if (standard && common && !table->Find(own))
+                button->SetCaption(common->Text);
+        }
+    }
+    if (tabIsCaption && !settings().LanguageLearn &&
+        !(table && table->Find(objectName() + QStringLiteral(".StdLabelTitle"))))
+        StdLabelTitle->setText(windowTitle());
 }
 
 void TStdPeltoForm::showEvent(QShowEvent* event)
