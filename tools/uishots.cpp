@@ -32,6 +32,7 @@
 #include "ui/forms/msgform.h"
 #include "ui/forms/savemsgform.h"
 #include "ui/forms/stdpeltoform.h"
+#include "ui/langstrings.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -207,6 +208,11 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString appDir = QString::fromLocal8Bit(argv[1]);
+    // KAV_SHOTS_LANGUAGE=JAPANESE shows the windows in that language.
+    if (const QString language = qEnvironmentVariable("KAV_SHOTS_LANGUAGE"); !language.isEmpty()) {
+        settings().Language = language;
+        LoadLanguage(language);
+    }
     g_out = QString::fromLocal8Bit(argv[2]);
     g_suffix = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
     QDir().mkpath(g_out);
@@ -216,7 +222,7 @@ int main(int argc, char** argv)
         return ShootPanels(appDir);
     }
     OpenInterStore(appDir + QStringLiteral("/Data/"), appDir + QStringLiteral("/Inter/"));
-    SetInfoBarHints(LoadInfoBar(appDir + QStringLiteral("/Data/infobar.txt")));
+    SetInfoBarHints(LoadInfoBar(InfoBarFile(appDir + QStringLiteral("/Data/"))));
 
     TStdPeltoForm std;
     std.StdLabelTitle->setText(QStringLiteral("Stage Size"));

@@ -14,6 +14,7 @@
 #include "export/exporter.h"
 #include "export/snapshot.h"
 #include "platform/gifwriter.h"
+#include "ui/langstrings.h"
 
 #include <QDir>
 #include <QFile>
@@ -234,7 +235,8 @@ TAdPackageResult ExportAdPackage(const QString& zipPath, const TAdPackageOptions
     for (const QString& n : r.Files)
         r.FileBytes += QFileInfo(folder + n).size();
     if (r.Files.size() > kMaxAdPackageFiles)
-        r.Warnings << QStringLiteral("The package holds %1 files; many ad networks take at most %2")
+        r.Warnings << TableText(QStringLiteral("ExportForm.TooManyFiles"),
+                                QStringLiteral("The package holds %1 files, and many ad networks take at most %2"))
                           .arg(r.Files.size())
                           .arg(kMaxAdPackageFiles);
     r.ZipBytes = writeZip(r.Target, folder, r.Files, scratch.path());

@@ -11,6 +11,7 @@
 #include "events/actions.h"
 #include "events/itemevents.h"
 #include "events/timeactions.h"
+#include "ui/langstrings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -93,17 +94,19 @@ TPerformance ComputePerformance(const TExportSizes& sizes, int scenes, const Set
     auto largest = [&] {
         QStringList names;
         for (int i = 0; i < std::min<qsizetype>(3, sizes.Files.size()); ++i)
-            names << QStringLiteral("%1 (%2 bytes)").arg(sizes.Files[i].first).arg(sizes.Files[i].second);
+            names << TableText(QStringLiteral("StatForm.FileBytes"), QStringLiteral("%1 (%2 bytes)")).arg(sizes.Files[i].first).arg(sizes.Files[i].second);
         return names.join(QStringLiteral(", "));
     };
     if (total > kInitialLoadBudget)
-        p.Budget << QStringLiteral("The initial load of %1 KB (%2 KB zipped) is over the %3 KB budget; the largest files: %4")
+        p.Budget << TableText(QStringLiteral("StatForm.BudgetLoad"),
+                              QStringLiteral("The initial load of %1 KB (%2 KB zipped) is over the %3 KB budget. The largest files: %4"))
                         .arg((total + 1023) / 1024)
                         .arg((sizes.Deflated + 1023) / 1024)
                         .arg(kInitialLoadBudget / 1024)
                         .arg(largest());
     if (sizes.Files.size() > kFileBudget)
-        p.Budget << QStringLiteral("%1 files are more than the %2 many ad networks take; the largest: %3")
+        p.Budget << TableText(QStringLiteral("StatForm.BudgetFiles"),
+                              QStringLiteral("%1 files are more than the %2 many ad networks take. The largest: %3"))
                         .arg(sizes.Files.size())
                         .arg(kFileBudget)
                         .arg(largest());
@@ -172,22 +175,26 @@ QStringList AnimationLengthWarnings(const TAnimationLength& length)
     const QString pass = QString::number(length.PassSeconds(), 'f', 1);
     if (length.ComesBack) {
         if (length.PassSeconds() > kAdSeconds)
-            warnings << QStringLiteral("One loop of the animation takes %1 s: the ad stops it at %2 s, before the "
-                                       "loop ends; shorten its scenes")
+            warnings << TableText(QStringLiteral("StatForm.LoopTooLong"),
+                                  QStringLiteral("One loop of the animation takes %1 s: the ad stops it at %2 s, before the "
+                                                 "loop ends. Shorten its scenes"))
                             .arg(pass).arg(kAdSeconds);
         else if (length.PlaySeconds() > kShortAdSeconds)
-            warnings << QStringLiteral("The animation loops every %1 s, so its %2 loops run %3 s (the ad stops at %4 s); "
-                                       "many networks allow %5 s: shorten its scenes")
+            warnings << TableText(QStringLiteral("StatForm.LoopsTooLong"),
+                                  QStringLiteral("The animation loops every %1 s, so its %2 loops run %3 s (the ad stops at %4 s). "
+                                                 "Many networks allow %5 s: shorten its scenes"))
                             .arg(pass).arg(kAdLoops).arg(QString::number(length.PassSeconds() * kAdLoops, 'f', 1))
                             .arg(kAdSeconds).arg(kShortAdSeconds);
     } else if (length.Stops) {
         if (length.PassSeconds() > kShortAdSeconds)
-            warnings << QStringLiteral("The animation runs %1 s; many networks allow %2 s and the ad stops at %3 s: "
-                                       "shorten its scenes")
+            warnings << TableText(QStringLiteral("StatForm.RunsTooLong"),
+                                  QStringLiteral("The animation runs %1 s. Many networks allow %2 s and the ad stops at %3 s: "
+                                                 "shorten its scenes"))
                             .arg(pass).arg(kShortAdSeconds).arg(kAdSeconds);
     } else {
-        warnings << QStringLiteral("The animation never stops by itself: the ad stops it at %1 s, and many networks "
-                                   "allow %2 s; end it with a scene that stays still or goes back to the first scene")
+        warnings << TableText(QStringLiteral("StatForm.NeverStopsWarning"),
+                              QStringLiteral("The animation never stops by itself: the ad stops it at %1 s, and many networks "
+                                             "allow %2 s. End it with a scene that stays still or goes back to the first scene"))
                         .arg(kAdSeconds).arg(kShortAdSeconds);
     }
     return warnings;

@@ -258,7 +258,7 @@ QString TableText(const QString& key, const QString& fallback)
     const TLangStringItem* entry = CurrentStrings()->Find(key);
     if (!entry)
         return fallback;
-    return QString(entry->Text).replace(QStringLiteral("%n"), QStringLiteral("\n"));
+    return QString(entry->Text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
 QString ToQtFileFilter(const QString& pairs)

@@ -64,7 +64,7 @@ const TLangStringList* CurrentStrings();
 // A missing key gives "String not found!".
 QString GetString(const QString& key, const QString& t1 = {}, const QString& t2 = {}, const QString& t3 = {});
 QString GetText(const QString& key);
-// The current table's entry text as it stands (%n a line break, nothing cut), or the
+// The current table's entry text as it stands (line breaks as '\n', nothing cut), or the
 // fallback when the table has no such entry: for texts whose dots and spaces belong to them.
 QString TableText(const QString& key, const QString& fallback = {});
 // A caption without its mnemonic, for a place that cannot underline: "&Save" gives "Save",

@@ -188,6 +188,7 @@ TStatForm::TStatForm(const TPerformance& p, bool exported, QWidget* parent) : TS
     BtnCancel->hide();
     constexpr int kWidth = 520;
     QWidget* content = Content(this, kWidth, 400);
+    m_content = content;
     auto* box = new QVBoxLayout(content);
     box->setContentsMargins(0, 0, 0, 0);
     box->setSpacing(6);
@@ -218,7 +219,11 @@ TStatForm::TStatForm(const TPerformance& p, bool exported, QWidget* parent) : TS
 
     auto* grade = new QHBoxLayout;
     grade->addWidget(Label("Label7", GetText(QStringLiteral("StatForm.Label7")), content, true));
-    LabelGrade = Label("LabelGrade", p.Grade, content, true);
+    // The estimate grades in its own words (fast, average, slow); the window in the table's.
+    QString gradeText = p.Grade;
+    if (!gradeText.isEmpty())
+        gradeText = TableText(QStringLiteral("StatForm.Grade") + gradeText.left(1).toUpper() + gradeText.mid(1), gradeText);
+    LabelGrade = Label("LabelGrade", gradeText, content, true);
     QPalette accent = LabelGrade->palette();
     accent.setColor(QPalette::WindowText, p.Grade == QLatin1String("slow") ? QColor(0xC6, 0x28, 0x28) : QColor(0x1F, 0x50, 0xB8));
     LabelGrade->setPalette(accent);
@@ -240,20 +245,25 @@ TStatForm::TStatForm(const TPerformance& p, bool exported, QWidget* parent) : TS
     box->addWidget(Label("LabelToday", QStringLiteral("Everything loaded on today's connections:"), content, true));
     auto* today = new QHBoxLayout;
     for (int i = 0; i < 3; ++i)
-        today->addWidget(Label("LabelTodaySeconds", TableText(QStringLiteral("StatForm.TodaySeconds"), QStringLiteral("%1: %2 s")).arg(QLatin1String(kConnections[i].Name))
+        today->addWidget(Label("LabelTodaySeconds", TableText(QStringLiteral("StatForm.TodaySeconds"), QStringLiteral("%1: %2 s"))
+                                                        .arg(TableText(QStringLiteral("StatForm.Connection_") + QLatin1String(kConnections[i].Name),
+                                                                       QLatin1String(kConnections[i].Name)))
                                                         .arg(QString::number(p.TodaySeconds[i], 'f', 2)), content));
     today->addStretch();
     box->addLayout(today);
     qint64 total = 0;
     for (const auto& f : p.Sizes.Files)
         total += f.second;
-    QString sizes = TableText(QStringLiteral("StatForm.Sizes"), QStringLiteral("%1 files, %2 (%3 zipped)")).arg(p.Sizes.Files.size()).arg(Kilobytes(total), Kilobytes(p.Sizes.Deflated));
-    if (p.Animation.PassFrames > 0 || p.Animation.Stops)
-        sizes += p.Animation.ComesBack ? TableText(QStringLiteral("StatForm.LoopTakes"), QStringLiteral("; a loop takes %1 s"))
-                                             .arg(QString::number(p.Animation.PassSeconds(), 'f', 1))
-                 : p.Animation.Stops ? TableText(QStringLiteral("StatForm.AnimationRuns"), QStringLiteral("; the animation runs %1 s"))
-                                           .arg(QString::number(p.Animation.PassSeconds(), 'f', 1))
-                                     : TableText(QStringLiteral("StatForm.NeverStops"), QStringLiteral("; the animation never stops by itself"));
+    QString sizes = TableText(QStringLiteral("StatForm.Sizes"), QStringLiteral("%1 files, %2 (%3 zipped)"))
+                        .arg(p.Sizes.Files.size())
+                        .arg(Kilobytes(total), Kilobytes(p.Sizes.Deflated));
+    if (p.Animation.PassFrames > 0 || p.Animation.Stops) {
+        const QString seconds = QString::number(p.Animation.PassSeconds(), 'f', 1);
+        sizes += QStringLiteral("; ");
+        sizes += p.Animation.ComesBack ? TableText(QStringLiteral("StatForm.LoopTakes"), QStringLiteral("a loop takes %1 s")).arg(seconds)
+                 : p.Animation.Stops   ? TableText(QStringLiteral("StatForm.AnimationRuns"), QStringLiteral("the animation runs %1 s")).arg(seconds)
+                                       : TableText(QStringLiteral("StatForm.NeverStops"), QStringLiteral("the animation never stops by itself"));
+    }
     box->addWidget(Label("LabelSizes", sizes, content));
     if (!p.Budget.isEmpty()) {
         Warnings = Label("Warnings", QStringLiteral("\u26A0 ") + p.Budget.join(QStringLiteral("\n\u26A0 ")), content);
@@ -264,10 +274,22 @@ TStatForm::TStatForm(const TPerformance& p, bool exported, QWidget* parent) : TS
         Warnings->setPalette(warn);
         box->addWidget(Warnings);
     }
-    // As tall as what it shows.
-    const int height = box->totalHeightForWidth(content->width());
-    content->resize(content->width(), height);
-    SetClientSize(kWidth, kContentTop + height + kContentBottom);
+    FitHeight();
+}
+
+void TStatForm::FitHeight()
+{
+    m_content->layout()->invalidate(); // the sizes it keeps are those of the old font
+    const int height = m_content->layout()->totalHeightForWidth(m_content->width());
+    m_content->resize(m_content->width(), height);
+    // The bottom band and the info bar under it take kContentBottom; the text keeps clear of the band.
+    SetClientSize(m_content->width() + 36, kContentTop + height + 16 + kContentBottom);
+}
+
+void TStatForm::ApplyStrings()
+{
+    TStdPeltoForm::ApplyStrings();
+    FitHeight(); // a language's font may wrap the texts onto more lines
 }
 
 // --- The commands -----------------------------------------------------------------------------

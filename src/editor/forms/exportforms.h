@@ -64,6 +64,14 @@ public:
     QLabel* LabelGrade = nullptr;
     QLabel* AverageSceneTime = nullptr;
     QLabel* Warnings = nullptr;
+
+protected:
+    void ApplyStrings() override;
+
+private:
+    // As tall as what it shows, in the font it shows it in.
+    void FitHeight();
+    QWidget* m_content = nullptr;
 };
 
 // The File menu's export commands, for the main window. Questions go through the hooks, so

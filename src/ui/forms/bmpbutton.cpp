@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <QPointer>
 
+#include <algorithm>
+
 namespace kav {
 
 namespace {
@@ -230,8 +232,19 @@ void TBmpButton::paintEvent(QPaintEvent*)
         face = picture.deviceIndependentSize();
     }
     if (m_drawCaption && !m_caption.isEmpty()) {
-        const QFontMetrics fm(font());
-        const QRect bounds = fm.boundingRect(QRect(0, 0, 4096, 4096), Qt::AlignLeft | Qt::AlignTop, m_caption);
+        // A caption wider than the face (a longer word in another language) gets a smaller font,
+        // down to seven tenths, so that it stays on the face with a margin each side.
+        QFont captionFont = font();
+        QRect bounds = QFontMetrics(captionFont).boundingRect(QRect(0, 0, 4096, 4096), Qt::AlignLeft | Qt::AlignTop, m_caption);
+        const int room = int(face.width()) - 12;
+        if (bounds.width() > room && room > 0) {
+            const qreal scale = std::max(qreal(room) / bounds.width(), 0.7);
+            if (captionFont.pointSizeF() > 0)
+                captionFont.setPointSizeF(captionFont.pointSizeF() * scale);
+            else
+                captionFont.setPixelSize(std::max(1, int(captionFont.pixelSize() * scale)));
+            bounds = QFontMetrics(captionFont).boundingRect(QRect(0, 0, 4096, 4096), Qt::AlignLeft | Qt::AlignTop, m_caption);
+        }
         int x = (int(face.width()) - bounds.width()) / 2 + TextDX;
         int y = (int(face.height()) - bounds.height()) / 2 + TextDY;
         if (state == State::Pressed) {
@@ -242,7 +255,7 @@ void TBmpButton::paintEvent(QPaintEvent*)
                               : state == State::Pressed ? ColorPressed
                               : state == State::Roll ? ColorRoll : Color;
         p.setPen(ToQColor(colour));
-        p.setFont(font());
+        p.setFont(captionFont);
         p.drawText(QRect(x, y, bounds.width(), bounds.height()), Qt::AlignLeft | Qt::AlignTop, m_caption);
     }
 }

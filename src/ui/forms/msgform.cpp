@@ -4,7 +4,6 @@
 #include "ui/forms/bmpbutton.h"
 #include "ui/forms/clearpanel.h"
 #include "ui/forms/interstore.h"
-#include "ui/langstrings.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -47,9 +46,7 @@ TMsgForm::TMsgForm(QWidget* parent)
 void TMsgForm::Setup(const QString& caption, const QString& text, int buttons, const QString& checkText)
 {
     m_caption = caption.isEmpty() ? QStringLiteral("Error") : caption;
-    // The caption also picks the picture, so it stays as the program names it; the title shows
-    // the language's word for it.
-    setWindowTitle(TableText(QStringLiteral("MsgForm.Caption") + QString(m_caption).remove(u' '), m_caption));
+    setWindowTitle(m_caption);
     StdLabelTitle->setText(text);
     const bool ok = (buttons & mbOk) || !(buttons & mbCancel);   // a box always has a way out
     const bool cancel = buttons & mbCancel;
