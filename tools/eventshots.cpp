@@ -36,6 +36,8 @@
 
 #include <cstdio>
 
+#include "shotlanguage.h"
+
 using namespace kav;
 
 namespace {
@@ -95,8 +97,9 @@ int main(int argc, char** argv)
     StartOptions options;
     options.applicationDir = appDir;
     StartEngine(options);
+    kavshots::ApplyShotLanguage();
     OpenInterStore(appDir + QStringLiteral("Data/"), appDir + QStringLiteral("Inter/"));
-    SetInfoBarHints(LoadInfoBar(appDir + QStringLiteral("Data/infobar.txt")));
+    SetInfoBarHints(LoadInfoBar(InfoBarFile(appDir + QStringLiteral("Data/"))));
 
     TProject project;
     project.New();

@@ -12,6 +12,8 @@
 
 #include <cstdio>
 
+#include "shotlanguage.h"
+
 namespace kavshots {
 
 struct MediaShotSetup {
@@ -30,6 +32,7 @@ struct MediaShotSetup {
         suffix = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
         QDir().mkpath(out);
         kav::StartEngine(kav::StartOptions{appDir, true});
+        ApplyShotLanguage();
         kav::OpenInterStore(appDir + QStringLiteral("Data/"), appDir + QStringLiteral("Inter/"));
         kav::Doc().WorkDir = work.path() + QLatin1Char('/');
         kav::Magazines().Prepare(kav::Doc().WorkDir);

@@ -34,6 +34,8 @@
 #include "ui/forms/stdpeltoform.h"
 #include "ui/langstrings.h"
 
+#include "shotlanguage.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -143,6 +145,7 @@ int ShootPanels(const QString& appDir)
     StartOptions options;
     options.applicationDir = appDir + QLatin1Char('/');
     StartEngine(options);
+    kavshots::ApplyShotLanguage();
     TProject project;
     project.New();
     TPlayback playback;
@@ -208,11 +211,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString appDir = QString::fromLocal8Bit(argv[1]);
-    // KAV_SHOTS_LANGUAGE=JAPANESE shows the windows in that language.
-    if (const QString language = qEnvironmentVariable("KAV_SHOTS_LANGUAGE"); !language.isEmpty()) {
-        settings().Language = language;
-        LoadLanguage(language);
-    }
+    kavshots::ApplyShotLanguage();
     g_out = QString::fromLocal8Bit(argv[2]);
     g_suffix = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
     QDir().mkpath(g_out);

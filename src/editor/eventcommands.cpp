@@ -13,6 +13,7 @@
 #include "events/actions.h"
 #include "events/itemevents.h"
 #include "events/timeactions.h"
+#include "ui/langstrings.h"
 
 #include <QFile>
 
@@ -94,12 +95,13 @@ QList<TListRow> ShowHideRows(const TScene& scene)
 {
     QList<TListRow> rows;
     if (scene.Stage && !scene.Stage->BackgroundImage.isEmpty())
-        rows.append({scene.Stage->TileStyle == tsBackground ? QStringLiteral("Background image")
-                                                            : QStringLiteral("Background tile"),
+        rows.append({scene.Stage->TileStyle == tsBackground
+                         ? TableText(QStringLiteral("EventForms.BackgroundImage"), QStringLiteral("Background image"))
+                         : TableText(QStringLiteral("EventForms.BackgroundTile"), QStringLiteral("Background tile")),
                      nullptr, {}});
     for (int i = 0; i < scene.ItemCount(); ++i) {
         TItemBase* item = scene.Item(i);
-        rows.append({item->ClassDesc() + QStringLiteral(": ") + item->Name, item, {}});
+        rows.append({ItemKindText(item->ClassDesc()) + QStringLiteral(": ") + item->Name, item, {}});
     }
     return rows;
 }

@@ -23,6 +23,27 @@
 namespace kav {
 
 namespace {
+// An action's line in the event lists, in the language of the tables.
+QString Describe(const char* key, const char* english)
+{
+    return TableText(QStringLiteral("EventForms.") + QLatin1String(key), QString::fromUtf8(english));
+}
+} // namespace
+
+QString ItemKindText(const QString& classDesc)
+{
+    return TableText(QStringLiteral("EventForms.Kind") + classDesc, classDesc);
+}
+
+QString TActionGotoURL::UserDesc() const { return Describe("DescGotoUrl", "Goto URL: %1").arg(URL); }
+QString TActionGotoScene::UserDesc() const { return Describe("DescGotoScene", "Goto: %1").arg(SceneName); }
+QString TActionStopAnim::UserDesc() const { return Describe("DescFreeze", "Freeze Animation: %1").arg(TargetName()); }
+QString TActionContAnim::UserDesc() const { return Describe("DescResume", "Resume Animation: %1").arg(TargetName()); }
+QString TActionChangeColor::UserDesc() const { return Describe("DescBackgroundColor", "Change bkd. Color to:"); }
+QString TActionPlaySound::UserDesc() const { return Describe("DescPlaySound", "Play Sound: %1").arg(DisplayName); }
+QString TActionStopSound::UserDesc() const { return Describe("DescStopSound", "Stop Sound: %1").arg(DisplayName); }
+
+namespace {
 // Every action's applet record starts with "A" and its code; most then carry three numbers.
 void WriteAppletActionHead(TTextStr& s, const QString& in, int code)
 {
@@ -220,9 +241,10 @@ void TActionAddItem::SetItem(std::unique_ptr<TItemBase> item)
 
 QString TActionAddItem::UserDesc() const
 {
+    const QString text = Describe("DescAdd", "Add: %1 : %2");
     if (!Item)
-        return QStringLiteral("Add: ");
-    return QStringLiteral("Add: ") + Item->ClassDesc() + QStringLiteral(" : ") + Item->Name;
+        return text.left(text.indexOf(QLatin1String("%1")));
+    return text.arg(ItemKindText(Item->ClassDesc()), Item->Name);
 }
 
 void TActionAddItem::DrawPreview(QImage& image) const
@@ -316,7 +338,7 @@ void TActionAddItem::Save(TTextStr& s, const QString& indent)
 // ---------------------------------------------------------------------------------------------
 QString TActionReplaceItem::UserDesc() const
 {
-    return QStringLiteral("Replace with: ") + (Item ? Item->Name : QString());
+    return Describe("DescReplace", "Replace with: %1").arg(Item ? Item->Name : QString());
 }
 
 void TActionReplaceItem::PlayAction(int64_t time, bool)
@@ -606,7 +628,7 @@ void TActionShowHideItem::Save(TTextStr& s, const QString& indent)
 
 QString TActionShowItem::UserDesc() const
 {
-    return IsBackground() ? QStringLiteral("Show Background") : QStringLiteral("Show: ") + TargetName();
+    return IsBackground() ? Describe("DescShowBackground", "Show Background") : Describe("DescShow", "Show: %1").arg(TargetName());
 }
 
 void TActionShowItem::PlayAction(int64_t, bool)
@@ -621,7 +643,7 @@ void TActionShowItem::PlayAction(int64_t, bool)
 
 QString TActionHideItem::UserDesc() const
 {
-    return IsBackground() ? QStringLiteral("Hide Background") : QStringLiteral("Hide: ") + TargetName();
+    return IsBackground() ? Describe("DescHideBackground", "Hide Background") : Describe("DescHide", "Hide: %1").arg(TargetName());
 }
 
 void TActionHideItem::PlayAction(int64_t, bool)

@@ -7,6 +7,9 @@
 
 namespace kav {
 
+// An item's kind ("Text", "Image", "Animation": its ClassDesc) as the tables name it.
+QString ItemKindText(const QString& classDesc);
+
 class TGfxItemBase;
 class TItemBase;
 class TScene;
@@ -72,7 +75,7 @@ public:
     // A blank frame means the page of the applet itself.
     void SetTarget(const QString& url, const QString& frame, bool relative);
 
-    QString UserDesc() const override { return QStringLiteral("Goto URL: ") + URL; }
+    QString UserDesc() const override;
     void DrawPreview(QImage& image) const override;
     bool CanEdit() const override { return true; }
     void PlayAction(int64_t time, bool live) override;
@@ -94,7 +97,7 @@ public:
     // Aims the action at a scene (none: unresolved).
     void SetScene(TScene* scene);
 
-    QString UserDesc() const override { return QStringLiteral("Goto: ") + SceneName; }
+    QString UserDesc() const override;
     void Link(TBaseObjectCont* list, bool userEvent) override;
     void Relink() override { Resolve(); }
     void SceneRenamed(const QString& name) override { SceneName = name; }
@@ -164,7 +167,7 @@ class TActionStopAnim : public TActionShowHideItem {
 public:
     KAV_CLASS_NAME(TActionStopAnim)
     using TActionShowHideItem::TActionShowHideItem;
-    QString UserDesc() const override { return QStringLiteral("Freeze Animation: ") + TargetName(); }
+    QString UserDesc() const override;
     void PlayAction(int64_t time, bool live) override;
 };
 
@@ -173,7 +176,7 @@ class TActionContAnim : public TActionShowHideItem {
 public:
     KAV_CLASS_NAME(TActionContAnim)
     using TActionShowHideItem::TActionShowHideItem;
-    QString UserDesc() const override { return QStringLiteral("Resume Animation: ") + TargetName(); }
+    QString UserDesc() const override;
     void PlayAction(int64_t time, bool live) override;
 };
 
@@ -184,7 +187,7 @@ public:
 
     uint32_t Color = 0;
 
-    QString UserDesc() const override { return QStringLiteral("Change bkd. Color to:"); }
+    QString UserDesc() const override;
     void DrawPreview(QImage& image) const override;
     bool CanEdit() const override { return true; }
     void PlayAction(int64_t time, bool live) override;
@@ -206,7 +209,7 @@ public:
     // The sound chooser's result: the name replaces the old one in SoundNames.
     void SetSound(const QString& name);
 
-    QString UserDesc() const override { return QStringLiteral("Play Sound: ") + DisplayName; }
+    QString UserDesc() const override;
     bool CanEdit() const override { return true; }
     void CollectMedia(TMediaList& list) const override { list.append({SoundName, Loop ? 1 : 0}); }
     void PlayAction(int64_t time, bool live) override;
@@ -232,7 +235,7 @@ public:
         DisplayName = name;
     }
 
-    QString UserDesc() const override { return QStringLiteral("Stop Sound: ") + DisplayName; }
+    QString UserDesc() const override;
     void PlayAction(int64_t time, bool live) override;
 
     void Load(TTextStr& s) override;

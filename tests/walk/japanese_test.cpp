@@ -4,7 +4,12 @@
 #include "app/startup.h"
 #include "config/settings.h"
 #include "config/workdir.h"
+#include "document/document.h"
+#include "document/item.h"
+#include "document/itemtext.h"
 #include "document/project.h"
+#include "document/scene.h"
+#include "editor/eventcommands.h"
 #include "editor/forms/cursorsform.h"
 #include "editor/forms/editeventsform.h"
 #include "editor/forms/exportforms.h"
@@ -17,6 +22,7 @@
 #include "editor/forms/textform.h"
 #include "editor/forms/transcolorform.h"
 #include "editor/forms/urlform.h"
+#include "events/actions.h"
 #include "export/estimate.h"
 #include "media/forms/magazineform.h"
 #include "media/forms/searchform.h"
@@ -189,6 +195,33 @@ TEST_F(Japanese, NoWindowShowsEnglish)
                 found << QStringLiteral("ShortcutsForm row: ") + row.command;
     EXPECT_TRUE(found.isEmpty()) << found.size() << " texts in English:\n"
                                  << found.join('\n').toStdString();
+}
+
+TEST_F(Japanese, EventListsNameActionsInTheLanguage)
+{
+    TProject project;
+    project.New();
+    TScene* scene = Doc().Scene(0);
+    auto owned = std::make_unique<TItemBase>(scene);
+    owned->AttachGraphic(std::make_unique<TItemText>());
+    auto* item = static_cast<TItemBase*>(scene->Items.Add(std::move(owned)));
+    scene->NumberItem(item);
+    item->SetItemName(QStringLiteral("見出し"));
+    const TActionTarget target{&item->Graphic->UserEvents, item, true};
+
+    QStringList texts;
+    texts << AddChangeColorAction(target, 0x00D9A040)->UserDesc()
+          << AddGotoUrlAction(target, QStringLiteral("example.com"), QString(), false)->UserDesc()
+          << AddPlaySoundAction(target, QStringLiteral("ドン"), false)->UserDesc();
+    for (TActionBase* a : AddTargetActions(target, TTargetKind::Hide, {{QString(), item, {}}}))
+        texts << a->UserDesc();
+    for (const TListRow& row : ShowHideRows(*scene))
+        texts << row.Text;
+    QStringList english;
+    for (const QString& t : texts)
+        if (IsEnglish(t))
+            english << t;
+    EXPECT_TRUE(english.isEmpty()) << english.join('\n').toStdString();
 }
 
 } // namespace

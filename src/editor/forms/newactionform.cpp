@@ -87,7 +87,7 @@ TNewActionForm::TNewActionForm(const TActionTarget& target, const QString& subti
 void TNewActionForm::ApplyStrings()
 {
     TStdPeltoForm::ApplyStrings();
-    const QString desc = m_target.Owner ? m_target.Owner->ClassDesc() : QString();
+    const QString desc = m_target.Owner ? ItemKindText(m_target.Owner->ClassDesc()) : QString();
     BtnReplaceItem->SetCaption(GetString(QStringLiteral("NewActionForm.BtnReplaceItem"), desc));
     BtnCancel->SetCaption(GetText(QStringLiteral("NewActionForm.BtnCancel")));
 }
