@@ -97,6 +97,27 @@ TEST(ApplyToForm, CaptionsMenusAndControlsOfTheWindow)
     EXPECT_EQ(m.dialog->windowTitle(), QStringLiteral("Go To Web Site"));
 }
 
+TEST(ApplyToForm, TipsFollowTheirCaptionsWithoutMnemonicMarkers)
+{
+    LoadLanguage(QStringLiteral("JAPANESE"));
+    MainWindow m;
+    auto* central = m.window.centralWidget();
+    auto* stop = Named<QPushButton>(central, "BtnStopBanner", QStringLiteral("Stop"));
+    stop->setToolTip(QStringLiteral("Stop"));
+    auto* own = Named<QPushButton>(central, "FontBold", QStringLiteral("B"));
+    own->setToolTip(QStringLiteral("Bold"));
+    ApplyToForm(&m.window);
+    LoadLanguage(QStringLiteral("ENGLISH"));
+
+    EXPECT_EQ(stop->text(), QStringLiteral("停止"));
+    EXPECT_EQ(stop->toolTip(), QStringLiteral("停止"));       // repeated the caption: follows it
+    EXPECT_EQ(own->toolTip(), QStringLiteral("太字"));        // the table's .Hint entry
+    EXPECT_EQ(m.open->text(), QStringLiteral("開く(&O)..."));
+    EXPECT_EQ(m.open->toolTip(), QStringLiteral("開く"));     // no "(O)", no dots
+    EXPECT_EQ(WithoutMnemonic(QStringLiteral("保存(&S)...")), QStringLiteral("保存..."));
+    EXPECT_EQ(WithoutMnemonic(QStringLiteral("&Save && Close")), QStringLiteral("Save & Close"));
+}
+
 TEST(ApplyToForm, LanguageFontReachesControlsWithoutTheirOwn)
 {
     LoadLanguage(QStringLiteral("JAPANESE"));
@@ -157,6 +178,7 @@ TEST(LearnForm, WritesCaptionsOnceAndTheyLoadBack)
     m.window.setWindowTitle(QStringLiteral("Kavelins"));
     m.effect->setText(QStringLiteral("Line one\nLine two"));
     m.unknown->setText(QString()); // empty captions are not learned
+    m.effect->setToolTip(QStringLiteral("Blinks the letters"));
     ASSERT_TRUE(LearnForm(&m.window, file));
 
     const QStringList expected{
@@ -165,6 +187,7 @@ TEST(LearnForm, WritesCaptionsOnceAndTheyLoadBack)
         "MainForm.MenuFile;File",
         "MainForm.MenuFile_Open;Open",
         "MainForm.LabelEffect_Effect1;Line one\\Line two",
+        "MainForm.LabelEffect_Effect1.Hint;Blinks the letters", // an action's derived tip is not learned
     };
     EXPECT_EQ(ReadLines(file), expected);
 
