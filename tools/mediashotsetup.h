@@ -27,7 +27,7 @@ struct MediaShotSetup {
             std::fprintf(stderr, "usage: %s APPDIR OUTDIR [SUFFIX]\n", program);
             return false;
         }
-        appDir = QString::fromLocal8Bit(argv[1]) + QLatin1Char('/');
+        appDir = QDir(QString::fromLocal8Bit(argv[1])).absolutePath() + QLatin1Char('/');
         out = QString::fromLocal8Bit(argv[2]);
         suffix = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
         QDir().mkpath(out);

@@ -1122,18 +1122,21 @@ QImage MagazinePreview(const QImage& picture)
 
 QStringList MediaInfoLines(const TBaseMediaDB& record, int uses)
 {
+    const auto line = [](const char* key, const char* english) {
+        return TableText(QStringLiteral("MagazineForm.Info") + QLatin1String(key), QString::fromUtf8(english));
+    };
     QStringList lines;
-    lines << QStringLiteral("Times Used: %1").arg(uses) << QString()
-          << (record.FromLibrary() ? QStringLiteral("Origin: Library") : QStringLiteral("Origin: Import"))
-          << QStringLiteral("Size: %1 bytes").arg(record.Size);
+    lines << line("TimesUsed", "Times Used: %1").arg(uses) << QString()
+          << (record.FromLibrary() ? line("OriginLibrary", "Origin: Library") : line("OriginImport", "Origin: Import"))
+          << line("Size", "Size: %1 bytes").arg(record.Size);
     if (const auto* snd = dynamic_cast<const TSoundDB*>(&record)) {
-        lines << QStringLiteral("Length: %1 sec").arg(snd->Length, 0, 'f', 2) << QStringLiteral("Channels: %1").arg(snd->Channels)
-              << QStringLiteral("%1 bits, %2 Khz").arg(snd->Bits).arg(snd->Rate);
+        lines << line("Length", "Length: %1 sec").arg(snd->Length, 0, 'f', 2) << line("Channels", "Channels: %1").arg(snd->Channels)
+              << line("Format", "%1 bits, %2 Khz").arg(snd->Bits).arg(snd->Rate);
     } else if (const auto* img = dynamic_cast<const TImageDB*>(&record)) {
-        lines << QStringLiteral("Width: %1 pixels").arg(img->Width) << QStringLiteral("Height: %1 pixels").arg(img->Height)
-              << QStringLiteral("Pixel Depth: %1 bit").arg(img->Depth);
+        lines << line("Width", "Width: %1 pixels").arg(img->Width) << line("Height", "Height: %1 pixels").arg(img->Height)
+              << line("Depth", "Pixel Depth: %1 bit").arg(img->Depth);
         if (const auto* anim = dynamic_cast<const TAnimDB*>(img))
-            lines << QStringLiteral("Frames: %1").arg(anim->Frames);
+            lines << line("Frames", "Frames: %1").arg(anim->Frames);
     }
     return lines;
 }

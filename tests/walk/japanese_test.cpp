@@ -25,6 +25,7 @@
 #include "events/actions.h"
 #include "export/estimate.h"
 #include "media/forms/magazineform.h"
+#include "media/magazine.h"
 #include "media/forms/searchform.h"
 #include "media/forms/soundform.h"
 #include "media/soundcatalogue.h"
@@ -62,7 +63,7 @@ bool IsEnglish(const QString& text)
     static const QRegularExpression word(QStringLiteral("[A-Za-z]{3,}"));
     static const QStringList kept{
         "Kavelins", "Kavelin", "GIF", "JPEG", "PNG", "BMP", "WAV", "HTML", "URL", "https", "http", "www", "Ctrl",
-        "Shift", "Alt", "Esc", "Enter", "Tab", "Delete", "Del", "Space", "Home", "End", "Arrows", "Mbit", "kbit",
+        "Shift", "Alt", "Esc", "Enter", "Tab", "Delete", "Del", "Space", "Home", "End", "Arrows", "Mbit", "kbit", "kHz",
         "bps", "Cable", "ISDN", "DSL", "zip", "Orvel", "Software", "Java", "JavaScript", "Web", "IAB", "Custom",
         "Banner", "PgUp", "PgDn", "Up", "Down", "Left", "Right", "Backspace", "clickTag", "html", "plt", "com",
         "example", "Version", "Netscape", "Explorer", "Untitled", "Scene", "index", "Num"};
@@ -197,7 +198,7 @@ TEST_F(Japanese, NoWindowShowsEnglish)
                                  << found.join('\n').toStdString();
 }
 
-TEST_F(Japanese, EventListsNameActionsInTheLanguage)
+TEST_F(Japanese, ListsAndDetailsTheEngineWritesAreInTheLanguage)
 {
     TProject project;
     project.New();
@@ -217,6 +218,8 @@ TEST_F(Japanese, EventListsNameActionsInTheLanguage)
         texts << a->UserDesc();
     for (const TListRow& row : ShowHideRows(*scene))
         texts << row.Text;
+    // The magazines' details of a picture, an animation and a sound.
+    texts << MediaInfoLines(TImageDB(), 1) << MediaInfoLines(TAnimDB(), 0) << MediaInfoLines(TSoundDB(), 2);
     QStringList english;
     for (const QString& t : texts)
         if (IsEnglish(t))

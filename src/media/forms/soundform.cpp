@@ -4,6 +4,7 @@
 #include "platform/soundoutput.h"
 #include "ui/forms/bmpbutton.h"
 #include "ui/forms/infobar.h"
+#include "ui/langstrings.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -86,7 +87,7 @@ void TSoundForm::stop()
         m_output->StopAll();
     m_looping = false;
     if (BtnPlayLoop)
-        BtnPlayLoop->SetCaption(QStringLiteral("Play Loop"));
+        BtnPlayLoop->SetCaption(TableText(QStringLiteral("SoundForm.BtnPlayLoop"), QStringLiteral("Play Loop")));
 }
 
 const TSoundRec* TSoundForm::selected() const
@@ -154,7 +155,7 @@ void TSoundForm::BtnPlayLoopClick()
     }
     if (const TSoundRec* s = selected(); s && PlayLibrarySound(*m_output, s->Path, true, WorkDir)) {
         m_looping = true;
-        BtnPlayLoop->SetCaption(QStringLiteral("Stop"));
+        BtnPlayLoop->SetCaption(TableText(QStringLiteral("SoundForm.BtnStop"), QStringLiteral("Stop")));
     }
 }
 
