@@ -257,10 +257,19 @@ async function openWebKit() {
         // A window of its own: input to a tab in the background never completes.
         const { handle } = await session('POST', '/window/new', { type: 'window' });
         await use(handle);
-        // The window's size less its frame and bars is the page's.
-        await session('POST', '/window/rect', { width, height });
-        const [w, h] = await session('POST', '/execute/sync', { script: 'return [innerWidth, innerHeight]', args: [] });
-        await session('POST', '/window/rect', { width: 2 * width - w, height: 2 * height - h });
+        // The window's size less its frame and bars is the page's. The X server may apply a new
+        // size a moment after the driver answers: go on until the page has the size asked for,
+        // or pointer moves fall outside a page that is still small.
+        const inner = () => session('POST', '/execute/sync', { script: 'return [innerWidth, innerHeight]', args: [] });
+        let outer = [width, height];
+        for (let i = 0; ; i++) {
+          await session('POST', '/window/rect', { width: outer[0], height: outer[1] });
+          await sleep(i ? 50 : 0);
+          const [w, h] = await inner();
+          if (w === width && h === height) break;
+          if (i === 40) throw Error(`the page is ${w} x ${h}, not ${width} x ${height}`);
+          outer = [outer[0] + width - w, outer[1] + height - h];
+        }
         const page = {
           engine: 'webkit',
           goto: async url => { await use(handle); await session('POST', '/url', { url: withInit(url, [keepLog, ...init]) }); },
