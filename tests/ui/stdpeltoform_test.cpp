@@ -148,6 +148,22 @@ TEST_F(Windows, TheInfoBarShowsTheHintUnderTheMouse)
     QTest::mouseMove(size, QPoint(10, 10));
     EXPECT_EQ(form.InfoBar->text(), QStringLiteral("Size - Width of the stage"));
 
+    // A hint longer than a narrow window's bar is drawn smaller, then cut, and is whole in the tip.
+    auto* bar = static_cast<TInfoBarLabel*>(form.InfoBar);
+    const QString longHint = QStringLiteral("Drag the top of the window to move it. Enter accepts, Esc cancels. "
+                                            "F1 opens the help on the control under the mouse.");
+    ShowText(bar, longHint);
+    bar->repaint();
+    const QFontMetrics fitted(bar->FittedFont());
+    EXPECT_LE(fitted.horizontalAdvance(bar->FittedText()), bar->contentsRect().width());
+    EXPECT_TRUE(bar->FittedText().endsWith(QChar(0x2026)));
+    EXPECT_EQ(bar->toolTip(), longHint);
+    ShowText(bar, QStringLiteral("Ok"));
+    bar->repaint();
+    EXPECT_EQ(bar->FittedText(), QStringLiteral("Ok"));
+    EXPECT_EQ(bar->FittedFont().pixelSize(), bar->font().pixelSize());
+    EXPECT_TRUE(bar->toolTip().isEmpty());
+
     // A text shown directly resets the number, so the same control shows its hint again;
     // while the main window plays, hints stay as they are.
     ShowText(form.InfoBar, QStringLiteral("Saving..."));

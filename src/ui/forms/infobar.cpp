@@ -1,5 +1,7 @@
 #include "ui/forms/infobar.h"
 
+#include <QPainter>
+
 #include "config/settings.h"
 #include "core/textcodec.h"
 #include "ui/forms/msgform.h"
@@ -9,6 +11,7 @@
 #include <QFile>
 #include <QUrl>
 #include <QLabel>
+#include <QPainter>
 #include <QVariant>
 
 namespace kav {
@@ -151,6 +154,35 @@ void SetHelpContext(QObject* object, int number)
 {
     if (object)
         object->setProperty(kHelpContext, number);
+}
+
+QFont TInfoBarLabel::FittedFont() const
+{
+    QFont f = font();
+    const int room = contentsRect().width();
+    int size = f.pixelSize();
+    if (size <= 0)
+        return f;
+    while (size > 9 && QFontMetrics(f).horizontalAdvance(text()) > room)
+        f.setPixelSize(--size);
+    return f;
+}
+
+QString TInfoBarLabel::FittedText() const
+{
+    return QFontMetrics(FittedFont()).elidedText(text(), Qt::ElideRight, contentsRect().width());
+}
+
+void TInfoBarLabel::paintEvent(QPaintEvent*)
+{
+    const QString shown = FittedText();
+    const QString tip = shown == text() ? QString() : text();
+    if (toolTip() != tip)
+        setToolTip(tip);
+    QPainter p(this);
+    p.setFont(FittedFont());
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(contentsRect(), int(alignment()) | Qt::TextSingleLine, shown);
 }
 
 } // namespace kav

@@ -1,10 +1,10 @@
 #pragma once
+#include <QLabel>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 
-class QLabel;
 class QObject;
 
 namespace kav {
@@ -52,5 +52,18 @@ void SetHelpTopicOpener(std::function<void(const QString& helpFile, int topic)> 
 // The help number of a control or window, which is also its hint number.
 int HelpContext(const QObject* object);
 void SetHelpContext(QObject* object, int number);
+
+// The one line of an info bar. A hint wider than the bar is drawn in a smaller font, down to
+// 9 pixels, and then cut with an ellipsis; the whole hint is then the bar's tool tip.
+class TInfoBarLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    // The font the text is drawn in, and the text as drawn, for the width the bar has.
+    QFont FittedFont() const;
+    QString FittedText() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
 
 } // namespace kav

@@ -87,7 +87,7 @@ TStdPeltoForm::TStdPeltoForm(QWidget* parent)
         p.setPen(ToQColor(LineColor));
         p.drawLine(r.topLeft(), r.topRight());
     };
-    InfoBar = new QLabel(InfoPanel);
+    InfoBar = new TInfoBarLabel(InfoPanel);
     InfoBar->setObjectName(QStringLiteral("InfoBar"));
     InfoBar->setContentsMargins(6, 0, 6, 0);
     QFont infoFont = InfoBar->font();
