@@ -284,7 +284,7 @@ int main(int argc, char** argv)
     Shoot(stat, QStringLiteral("statform"));
 
     TStartupForm startup;
-    startup.SetTips(LoadStartupTips(appDir + QStringLiteral("/Data/StartupTips.txt")));
+    startup.SetTips(LoadStartupTips(LocalisedDataFile(appDir + QStringLiteral("/Data/"), QStringLiteral("StartupTips.txt"))));
     Shoot(startup, QStringLiteral("startup"), [&] {
         QTest::mouseMove(startup.ModeButtons[3], QPoint(20, 20));
         startup.SelectMode(smdTemplates);
