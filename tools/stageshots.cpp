@@ -15,6 +15,8 @@
 #include "ui/forms/infobar.h"
 #include "ui/forms/interstore.h"
 
+#include "shotlanguage.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
@@ -78,8 +80,9 @@ int main(int argc, char** argv)
     StartOptions options;
     options.applicationDir = appDir + QLatin1Char('/');
     StartEngine(options);
+    kavshots::ApplyShotLanguage();
     OpenInterStore(appDir + QStringLiteral("/Data/"), appDir + QStringLiteral("/Inter/"));
-    SetInfoBarHints(LoadInfoBar(appDir + QStringLiteral("/Data/infobar.txt")));
+    SetInfoBarHints(LoadInfoBar(InfoBarFile(appDir + QStringLiteral("/Data/"))));
 
     TProject project;
     project.New();

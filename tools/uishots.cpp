@@ -294,7 +294,7 @@ int main(int argc, char** argv)
     Shoot(logo, QStringLiteral("splash"));
 
     TAboutForm about;
-    about.Animation.SetCredits(LoadCredits(appDir + QStringLiteral("/Data/credorvel.txt")));
+    about.Animation.SetCredits(LoadCredits(LocalisedDataFile(appDir + QStringLiteral("/Data/"), QStringLiteral("credorvel.txt"))));
     for (int i = 0; i < 120; ++i)
         about.Animation.Step();
     Shoot(about, QStringLiteral("about"));
