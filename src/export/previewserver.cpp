@@ -39,6 +39,7 @@ QByteArray status(int code)
     switch (code) {
     case 200: return "200 OK";
     case 400: return "400 Bad Request";
+    case 403: return "403 Forbidden";
     case 404: return "404 Not Found";
     case 405: return "405 Method Not Allowed";
     case 413: return "413 Content Too Large";
@@ -105,6 +106,53 @@ void TPreviewServer::Read(QTcpSocket* socket)
     Answer(socket, end < 0 ? QByteArray() : head.first(end));
 }
 
+TPreviewServer::TAnswer TPreviewServer::Resolve(const QString& folder, quint16 port, const QByteArray& head)
+{
+    TAnswer answer;
+    if (head.isEmpty()) {
+        answer.Code = 413;
+        return answer;
+    }
+    const QList<QByteArray> lines = head.split('\n');
+    const QList<QByteArray> request = lines.first().trimmed().split(' ');
+    if (request.size() != 3 || !request[2].startsWith("HTTP/1.") || !request[1].startsWith('/'))
+        return answer;
+    const bool get = request[0] == "GET", onlyHead = request[0] == "HEAD";
+    if (!get && !onlyHead) {
+        answer.Code = 405;
+        return answer;
+    }
+    answer.WithBody = get;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray line = lines[i].trimmed();
+        if (!line.toLower().startsWith("host:"))
+            continue;
+        const QByteArray host = line.mid(5).trimmed().toLower();
+        const QByteArray suffix = ':' + QByteArray::number(port);
+        if (host != "127.0.0.1" + suffix && host != "localhost" + suffix) {
+            answer.Code = 403;
+            return answer;
+        }
+    }
+    answer.Code = 404;
+    const QByteArray target = upTo(upTo(request[1], "?"), "#");
+    const QString relative = QString::fromUtf8(QByteArray::fromPercentEncoding(target));
+    if (relative.contains(QChar(0)))
+        return answer;
+    // Only files inside the folder: the cleaned path must stay under it, links resolved.
+    const QFileInfo info(QDir::cleanPath(folder + QLatin1Char('/') + relative));
+    const QString real = info.canonicalFilePath();
+    if (real.isEmpty() || !real.startsWith(folder + QLatin1Char('/')) || !QFileInfo(real).isFile())
+        return answer;
+    if (QFileInfo(real).size() > kMaxFileBytes) {
+        answer.Code = 413;
+        return answer;
+    }
+    answer.Code = 200;
+    answer.File = real;
+    return answer;
+}
+
 void TPreviewServer::Answer(QTcpSocket* socket, const QByteArray& head)
 {
     auto reply = [socket](int code, const QByteArray& type, const QByteArray& body, bool withBody) {
@@ -116,24 +164,16 @@ void TPreviewServer::Answer(QTcpSocket* socket, const QByteArray& head)
         socket->write(out);
         socket->disconnectFromHost();
     };
-    const QList<QByteArray> request = upTo(head, "\r\n").split(' ');
-    if (request.size() != 3 || !request[2].startsWith("HTTP/1.") || !request[1].startsWith('/'))
-        return reply(head.isEmpty() ? 413 : 400, "text/plain", status(head.isEmpty() ? 413 : 400), true);
-    const bool get = request[0] == "GET", onlyHead = request[0] == "HEAD";
-    if (!get && !onlyHead)
-        return reply(405, "text/plain", status(405), true);
-    const QByteArray target = upTo(upTo(request[1], "?"), "#");
-    const QString relative = QString::fromUtf8(QByteArray::fromPercentEncoding(target));
-    // Only files inside the folder: the cleaned path must stay under it, links resolved.
-    const QString path = QDir::cleanPath(m_folder + QLatin1Char('/') + relative);
-    const QString real = QFileInfo(path).canonicalFilePath();
-    const bool inside = !real.isEmpty() && real.startsWith(m_folder + QLatin1Char('/')) && !relative.contains(QChar(0));
-    QFile file(real);
-    if (!inside || !QFileInfo(real).isFile() || !file.open(QIODevice::ReadOnly))
-        return reply(404, "text/plain", status(404), !onlyHead);
-    if (file.size() > kMaxFileBytes)
-        return reply(413, "text/plain", status(413), !onlyHead);
-    reply(200, contentType(real), file.readAll(), !onlyHead);
+    const TAnswer answer = Resolve(m_folder, Port(), head);
+    if (answer.Code == 200) {
+        QFile file(answer.File);
+        if (file.open(QIODevice::ReadOnly))
+            return reply(200, contentType(answer.File), file.readAll(), answer.WithBody);
+        return reply(404, "text/plain", status(404), answer.WithBody);
+    }
+    // Refusals of requests that could not be read carry their reason whatever the method.
+    const bool body = answer.WithBody || answer.Code == 400 || answer.Code == 405 || answer.Code == 413;
+    reply(answer.Code, "text/plain", status(answer.Code), body);
 }
 
 } // namespace kav

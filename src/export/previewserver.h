@@ -30,6 +30,18 @@ public:
     static constexpr int kMaxRequestHead = 8192;
     static constexpr qint64 kMaxFileBytes = 256LL * 1024 * 1024;
 
+    // What a request head (without its closing blank line; empty when it grew too large) asks of
+    // the server of `folder` (a canonical path) on `port`: the answer's status and, for 200, the
+    // file (its canonical path) and whether the body goes along (not for HEAD).
+    // A Host other than this computer's name with the port is refused (403): a page of another
+    // site whose name was made to point at 127.0.0.1 cannot read the preview.
+    struct TAnswer {
+        int Code = 400;
+        QString File;
+        bool WithBody = true;
+    };
+    static TAnswer Resolve(const QString& folder, quint16 port, const QByteArray& head);
+
 private:
     void Accept();
     void Read(QTcpSocket* socket);

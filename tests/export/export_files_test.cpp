@@ -290,7 +290,8 @@ TEST_F(ExportTest, PreviewExportsIntoTheWorkingFolderAndOpensThePage)
     ASSERT_EQ(opened.size(), 1);
     EXPECT_EQ(opened[0], server.UrlOf("Preview.html"));
     EXPECT_EQ(opened[0].host(), "127.0.0.1");
-    const QByteArray page = httpGet(server.Port(), "GET /Preview.html HTTP/1.1\r\nHost: x\r\n\r\n");
+    const QByteArray page = httpGet(server.Port(), "GET /Preview.html HTTP/1.1\r\nHost: 127.0.0.1:" +
+                                                       QByteArray::number(server.Port()) + "\r\n\r\n");
     EXPECT_TRUE(page.startsWith("HTTP/1.1 200 OK")) << page.left(100).toStdString();
     EXPECT_TRUE(page.contains("<param name = \"Card\"")) << page.left(300).toStdString();
 
@@ -310,7 +311,8 @@ TEST(PreviewServer, ServesTheFolderAndNothingElse)
     const quint16 port = server.Port();
     auto get = [port](const QByteArray& head) { return httpGet(port, head); };
 
-    QByteArray r = get("GET /media/a%20b.gif?x=1 HTTP/1.1\r\nHost: x\r\n\r\n");
+    const QByteArray host = "Host: 127.0.0.1:" + QByteArray::number(port) + "\r\n";
+    QByteArray r = get("GET /media/a%20b.gif?x=1 HTTP/1.1\r\n" + host + "\r\n");
     EXPECT_TRUE(r.startsWith("HTTP/1.1 200 OK"));
     EXPECT_TRUE(r.contains("Content-Type: image/gif"));
     EXPECT_TRUE(r.endsWith("\r\n\r\nGIF89a"));
@@ -319,6 +321,11 @@ TEST(PreviewServer, ServesTheFolderAndNothingElse)
     // Nothing outside the folder, however the path is written.
     for (const char* path : {"/../secret.txt", "/%2e%2e/secret.txt", "/media/../../secret.txt", "/link.txt", "/media", "/nothing"})
         EXPECT_TRUE(get(QByteArray("GET ") + path + " HTTP/1.1\r\n\r\n").startsWith("HTTP/1.1 404")) << path;
+    // A page of another site whose name points at this computer reads nothing.
+    for (const char* other : {"Host: evil.example:%1\r\n", "Host: 127.0.0.1\r\n", "Host: localhost:%1\r\nHost: evil.example\r\n"})
+        EXPECT_TRUE(get("GET /page.html HTTP/1.1\r\n" + QString::fromLatin1(other).arg(port).toLatin1() + "\r\n")
+                        .startsWith("HTTP/1.1 403")) << other;
+    EXPECT_TRUE(get("GET /page.html HTTP/1.1\r\nhost:  LOCALHOST:" + QByteArray::number(port) + "\r\n\r\n").startsWith("HTTP/1.1 200"));
     EXPECT_TRUE(get("POST /page.html HTTP/1.1\r\n\r\n").startsWith("HTTP/1.1 405"));
     EXPECT_TRUE(get("nonsense\r\n\r\n").startsWith("HTTP/1.1 400"));
     EXPECT_TRUE(get(QByteArray(TPreviewServer::kMaxRequestHead + 10, 'x')).startsWith("HTTP/1.1 413"));
