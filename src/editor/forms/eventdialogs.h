@@ -41,8 +41,8 @@ namespace eventdialogs {
 // A captioned bitmap button of these dialogs: "Events\<face>" pictures in four looks.
 TBmpButton* MakeButton(QWidget* parent, const char* name, const QString& caption, const QString& face,
                        int help = 0);
-// The platform colour dialog on a colour with the program's 16 custom colours, which are stored
-// back whatever the user answers. True on Ok.
+// The colour dialog (Qt's own on every desktop, so that it shows the program's 16 custom colours)
+// on a colour; the custom colours are stored back whatever the user answers. True on Ok.
 bool ChooseColor(QWidget* parent, uint32_t& color);
 // The sound chooser of the hooks, or the project's sounds in the list chooser.
 bool ChooseSound(QWidget* parent, const TEventDialogHooks& hooks, QString& sound, bool& loop);

@@ -1,5 +1,7 @@
 #include "editor/forms/propertypanels.h"
 
+#include "editor/forms/eventdialogs.h"
+
 #include "config/datafiles.h"
 #include "config/settings.h"
 #include "core/colors.h"
@@ -19,7 +21,6 @@
 #include "ui/langstrings.h"
 
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -39,46 +40,6 @@ std::function<bool(uint32_t&, QWidget*)>& Chooser()
     return chooser;
 }
 
-// "ColorA=FFFFFF": the colour in hex, blue first, as the colour dialog keeps it.
-QColor CustomColorOf(const QString& line)
-{
-    bool ok = false;
-    const uint32_t v = line.section(QLatin1Char('='), 1).trimmed().toUInt(&ok, 16);
-    return ok ? ToQColor(v) : QColor(Qt::white);
-}
-
-QString CustomColorLine(int i, const QColor& c)
-{
-    return QStringLiteral("Color%1=%2")
-        .arg(QLatin1Char(char('A' + i)))
-        .arg(FromQColor(c), 6, 16, QLatin1Char('0'))
-        .toUpper()
-        .replace(QStringLiteral("COLOR"), QStringLiteral("Color"));
-}
-
-bool DialogColor(uint32_t& color, QWidget* parent)
-{
-    QStringList& custom = AppData().CustomColors;
-    for (int i = 0; i < 16 && i < QColorDialog::customCount(); ++i)
-        QColorDialog::setCustomColor(i, i < custom.size() ? CustomColorOf(custom[i]) : QColor(Qt::white));
-    QColorDialog dialog(ToQColor(color), parent);
-    const bool ok = dialog.exec() == QDialog::Accepted;
-    if (ok)
-        color = FromQColor(dialog.selectedColor());
-    // The custom colours stay, chosen or not.
-    QStringList lines;
-    for (int i = 0; i < 16; ++i)
-        lines << CustomColorLine(i, QColorDialog::customColor(i));
-    if (lines != custom) {
-        custom = lines;
-        try {
-            SaveCustomColors(CustomColorsFile(), lines);
-        } catch (const std::exception&) {
-            // The colours stay for this run; the file is only a convenience.
-        }
-    }
-    return ok;
-}
 
 // A panel of the strip: a rounded card drawn from the strip's pictures.
 class TPropPanel : public QWidget {
@@ -173,7 +134,7 @@ bool ChooseColor(uint32_t& color, QWidget* parent)
 {
     if (Chooser())
         return Chooser()(color, parent);
-    return DialogColor(color, parent);
+    return eventdialogs::ChooseColor(parent, color);
 }
 
 void SetColorChooser(std::function<bool(uint32_t& color, QWidget* parent)> chooser)

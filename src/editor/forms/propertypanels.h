@@ -15,8 +15,8 @@ class TBmpButton;
 class TCastList;
 class TEditSession;
 
-// The platform colour dialog, fully open, with the program's sixteen custom colours, which are
-// kept for the next dialog whatever the answer. True with OK; `color` is a designed colour value.
+// The colour dialog of the event dialogs (eventdialogs::ChooseColor), with the program's sixteen
+// custom colours. True with OK; `color` is a designed colour value.
 bool ChooseColor(uint32_t& color, QWidget* parent);
 // Tests answer colour dialogs through this instead (null restores the dialog).
 void SetColorChooser(std::function<bool(uint32_t& color, QWidget* parent)> chooser);
