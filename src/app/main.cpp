@@ -90,7 +90,7 @@ bool openWithProgress(Windows& w, TProject& project, const QString& file, bool u
 {
     w.main->StopPlaying();
     try {
-        w.loading->Run(file, [&project, file] { project.Open(file); });
+        w.main->RunLoad(file, [&project, file] { project.Open(file); });
     } catch (const UserError& e) {
         ShowErrorBox(e.message());
         return false;
@@ -189,6 +189,7 @@ int main(int argc, char** argv)
         w.loading->setParent(w.main.get(), w.loading->windowFlags());
         w.startup->setParent(w.main.get(), w.startup->windowFlags());
         w.about = std::make_unique<TAboutForm>(w.main.get());
+        w.main->RunLoad = [&w](const QString& file, const std::function<void()>& load) { w.loading->Run(file, load); };
         SetHintsPaused([&w] { return w.main && w.main->Playback().Playing; });
     };
     steps.loadHints = [] { SetInfoBarHints(LoadInfoBar(InfoBarFile(settings().DataDir))); };

@@ -14,6 +14,7 @@
 #include "events/actions.h"
 #include "events/timeactions.h"
 #include "platform/soundoutput.h"
+#include "ui/forms/loadingform.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -441,6 +442,33 @@ TEST_F(MainFormTest, AFileThatIsNotAProjectIsReportedAndTheOpenProjectStays)
     window->ScenePlay();
     ticks(2);
     EXPECT_EQ(stagePixel(30, 60), kRed);
+}
+
+TEST_F(MainFormTest, FileOpenReadsTheProjectThroughTheLoadingWindow)
+{
+    TLoadingBarForm loading;
+    loading.setParent(window.get(), loading.windowFlags());   // as the program makes it
+    loading.ShowDelay = 0;
+    QStringList loads;
+    window->RunLoad = [&](const QString& file, const std::function<void()>& load) {
+        loads << QFileInfo(file).fileName();
+        loading.Run(file, load);
+    };
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    openFile = demoFile;
+    QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(loads, QStringList({"demo.plt"}));
+    EXPECT_EQ(sceneNames(), QStringList({"Scene 1", "Finale"}));
+    EXPECT_FALSE(loading.isVisible());
+
+    // A failure on the loading window's worker is reported as from any open.
+    openFile = files.filePath("missing.plt");
+    EXPECT_FALSE(window->FileOpen());
+    EXPECT_EQ(loads.size(), 2);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains("missing.plt")) << errors[0].toStdString();
+    EXPECT_EQ(sceneNames().size(), 2);
 }
 
 TEST_F(MainFormTest, ADroppedProjectFileIsOpened)

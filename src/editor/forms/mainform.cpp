@@ -1097,8 +1097,12 @@ bool TMainForm::OpenFile(const QString& file, bool fromDialog)
     if (fromDialog)
         settings().CardOpenDir = QFileInfo(file).absolutePath();
     try {
-        BusyCursor busy;
-        m_project.Open(file);
+        if (RunLoad) {
+            RunLoad(file, [this, &file] { m_project.Open(file); });
+        } else {
+            BusyCursor busy;
+            m_project.Open(file);
+        }
     } catch (const UserError& e) {
         ShowError(e.message());
         return false;

@@ -78,6 +78,9 @@ public:
     std::function<QString(bool save)> AskPathFile;
     // Milliseconds on a monotonic clock; the frame-step buttons time their hold with it.
     std::function<qint64()> Now;
+    // Runs the reading of a project file (`load`) while the loading window animates; unset, the
+    // project is read under the busy cursor. An exception of `load` comes through.
+    std::function<void(const QString& file, const std::function<void()>& load)> RunLoad;
 
     // Files opened without a dialog (command line, drop) must carry the project extension.
     static bool IsProjectFile(const QString& file);

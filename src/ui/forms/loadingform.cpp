@@ -5,6 +5,7 @@
 #include "ui/forms/languageforms.h"
 #include "ui/langstrings.h"
 
+#include <QApplication>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -74,6 +75,9 @@ void TLoadingBarForm::Run(const QString& name, const std::function<void()>& load
     // it until the load is over.
     QPointer<QWidget> owner = parentWidget() ? parentWidget()->window() : nullptr;
     const bool ownerUpdates = owner && owner->updatesEnabled();
+    // The window the keyboard was in gets it back when the loading window goes (not every
+    // desktop hands it back by itself).
+    QPointer<QWidget> active = QApplication::activeWindow();
     if (owner)
         owner->setUpdatesEnabled(false);
 
@@ -110,11 +114,14 @@ void TLoadingBarForm::Run(const QString& name, const std::function<void()>& load
     worker.join();
     showTimer.stop();
     poll.stop();
+    const bool wasShown = isVisible();
     hide();
     if (owner) {
         owner->setUpdatesEnabled(ownerUpdates);
         owner->update();
     }
+    if (wasShown && active && active != this && active->isVisible())
+        active->activateWindow();
     if (shared->error)
         std::rethrow_exception(shared->error);
 }
