@@ -51,6 +51,9 @@ bool TSearchEngine::LoadFromBytes(const QByteArray& bytes, const QString& fileNa
             *error = QStringLiteral("The search file \"%1\" is damaged at line %2: %3.").arg(fileName).arg(line + 1).arg(why);
         return false;
     };
+    // A name the file gives twice keeps its first record, the one Find gives: a later one would
+    // rank by words that the topic, once opened, does not have.
+    QSet<QString> names;
     qsizetype at = 0;
     while (at < lines.size()) {
         // Blank lines between records are tolerated.
@@ -76,6 +79,9 @@ bool TSearchEngine::LoadFromBytes(const QByteArray& bytes, const QString& fileNa
         for (int k = 0; k < n; ++k)
             item.Keywords << lines[at + 6 + k].toLower();
         at += 6 + n;
+        if (names.contains(item.Name))
+            continue;
+        names.insert(item.Name);
         m_items.push_back(std::move(item));
     }
     return true;
@@ -124,8 +130,7 @@ int TSearchEngine::Rank(const TSearchItem& query, QStringList* result, bool incl
     if (m_items.empty())
         return 0;
     Reseed();
-    // Best score first, equal scores by a random draw, then by name. A topic name that the file
-    // lists twice comes out once, at its better place.
+    // Best score first, equal scores by a random draw, then by name; each name once.
     struct Key {
         int score;
         int draw;

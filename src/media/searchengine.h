@@ -34,7 +34,8 @@ public:
     static constexpr int kKeywordPair = 10;       // per equal pair of keywords
 
     // Clears the engine and reads an engine file. False with a message naming the file when it
-    // is missing or damaged; the whole records before a damage are kept.
+    // is missing or damaged; the whole records before a damage are kept. A name given twice keeps
+    // its first record.
     bool LoadFromFile(const QString& fileName, QString* error = nullptr);
     // The same from the file's bytes; the error names `fileName`.
     bool LoadFromBytes(const QByteArray& bytes, const QString& fileName, QString* error = nullptr);

@@ -109,6 +109,14 @@ TEST(SearchEngine, EmptyOrDamagedFilesNeverCrashAndSayWhichFile)
     ASSERT_EQ(e.Count(), 1);
     EXPECT_EQ(e.At(0).Frames, 2);
     EXPECT_EQ(e.At(0).Keywords, QStringList{"k"});
+
+    // A name given twice keeps its first record: a search ranks the topic as it opens.
+    ASSERT_TRUE(e.LoadFromBytes(record("a/b/star", "star", {"sky"}) + record("A/B/Star", "sun", {"sun"}), "image.txt"));
+    ASSERT_EQ(e.Count(), 1);
+    QStringList found;
+    EXPECT_EQ(e.SearchWord("sun", &found, false), 0);
+    EXPECT_TRUE(found.isEmpty());
+    EXPECT_EQ(e.Find("a/b/star")->Essence, "star");
 }
 
 TEST(SearchResults, PagesAreFilledWithAssociationsUntilTheEngineRunsOut)
