@@ -39,7 +39,7 @@ fuzz: build
 	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVELINS_FUZZ=ON \
 	  -DCMAKE_CXX_COMPILER=clang++ $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 	cmake --build $(FUZZ_BUILD)
-	@status=0; scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS) || status=1; \
+	@status=0; KAVELINS_APP_DIR=$(abspath $(BUILD))/app scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS) || status=1; \
 	  scripts/run-differential $(BUILD) $(FUZZ_SECONDS) || status=1; exit $$status
 
 install: build
