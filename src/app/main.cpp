@@ -85,25 +85,18 @@ struct Windows {
     std::unique_ptr<TDebugForm> debug;
 };
 
-// Opens a project while the loading window animates; errors are shown, the open project stays.
+// Opens a project through the main window, which reads it while the loading window animates;
+// errors are shown, the open project stays.
 bool openWithProgress(Windows& w, TProject& project, const QString& file, bool untitled)
 {
-    w.main->StopPlaying();
-    try {
-        w.main->RunLoad(file, [&project, file] { project.Open(file); });
-    } catch (const UserError& e) {
-        ShowErrorBox(e.message());
+    if (!w.main->OpenFile(file))
         return false;
-    } catch (const std::exception& e) {
-        ShowErrorBox(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(file), QString::fromStdString(e.what())));
-        return false;
-    }
     if (untitled) {
         // A template or wizard result is the start of a new project, not the template itself.
         project.FileName.clear();
         project.Title = QStringLiteral("Untitled");
+        w.main->DocumentChanged();
     }
-    w.main->DocumentChanged();
     w.main->repaint();
     return true;
 }

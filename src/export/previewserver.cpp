@@ -171,9 +171,7 @@ void TPreviewServer::Answer(QTcpSocket* socket, const QByteArray& head)
             return reply(200, contentType(answer.File), file.readAll(), answer.WithBody);
         return reply(404, "text/plain", status(404), answer.WithBody);
     }
-    // Refusals of requests that could not be read carry their reason whatever the method.
-    const bool body = answer.WithBody || answer.Code == 400 || answer.Code == 405 || answer.Code == 413;
-    reply(answer.Code, "text/plain", status(answer.Code), body);
+    reply(answer.Code, "text/plain", status(answer.Code), answer.WithBody);
 }
 
 } // namespace kav

@@ -31,8 +31,9 @@ public:
     static constexpr qint64 kMaxFileBytes = 256LL * 1024 * 1024;
 
     // What a request head (without its closing blank line; empty when it grew too large) asks of
-    // the server of `folder` (a canonical path) on `port`: the answer's status and, for 200, the
-    // file (its canonical path) and whether the body goes along (not for HEAD).
+    // the server of `folder` (a canonical path) on `port`: the answer's status, for 200 the file
+    // (its canonical path), and whether the body goes along (not for HEAD; a request that could
+    // not be read, or of another method, gets its reason as body).
     // A Host other than this computer's name with the port is refused (403): a page of another
     // site whose name was made to point at 127.0.0.1 cannot read the preview.
     struct TAnswer {

@@ -1,7 +1,5 @@
 #include "ui/forms/infobar.h"
 
-#include <QPainter>
-
 #include "config/settings.h"
 #include "core/textcodec.h"
 #include "ui/forms/msgform.h"
@@ -156,31 +154,24 @@ void SetHelpContext(QObject* object, int number)
         object->setProperty(kHelpContext, number);
 }
 
-QFont TInfoBarLabel::FittedFont() const
+std::pair<QFont, QString> TInfoBarLabel::Fitted() const
 {
     QFont f = font();
     const int room = contentsRect().width();
     int size = f.pixelSize();
-    if (size <= 0)
-        return f;
     while (size > 9 && QFontMetrics(f).horizontalAdvance(text()) > room)
         f.setPixelSize(--size);
-    return f;
-}
-
-QString TInfoBarLabel::FittedText() const
-{
-    return QFontMetrics(FittedFont()).elidedText(text(), Qt::ElideRight, contentsRect().width());
+    return {f, QFontMetrics(f).elidedText(text(), Qt::ElideRight, room)};
 }
 
 void TInfoBarLabel::paintEvent(QPaintEvent*)
 {
-    const QString shown = FittedText();
+    const auto [fitted, shown] = Fitted();
     const QString tip = shown == text() ? QString() : text();
     if (toolTip() != tip)
         setToolTip(tip);
     QPainter p(this);
-    p.setFont(FittedFont());
+    p.setFont(fitted);
     p.setPen(palette().color(QPalette::WindowText));
     p.drawText(contentsRect(), int(alignment()) | Qt::TextSingleLine, shown);
 }

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <utility>
 
 class QObject;
 
@@ -59,8 +60,9 @@ class TInfoBarLabel : public QLabel {
 public:
     using QLabel::QLabel;
     // The font the text is drawn in, and the text as drawn, for the width the bar has.
-    QFont FittedFont() const;
-    QString FittedText() const;
+    std::pair<QFont, QString> Fitted() const;
+    QFont FittedFont() const { return Fitted().first; }
+    QString FittedText() const { return Fitted().second; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -199,8 +199,7 @@ void TStdPeltoForm::ApplyStrings()
                 button->SetCaption(common->Text);
         }
     }
-    if (tabIsCaption && !settings().LanguageLearn &&
-        !(table && table->Find(objectName() + QStringLiteral(".StdLabelTitle"))))
+    if (tabIsCaption && !settings().LanguageLearn && !table->Find(objectName() + QStringLiteral(".StdLabelTitle")))
         StdLabelTitle->setText(windowTitle());
 }
 
