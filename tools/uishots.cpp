@@ -29,6 +29,7 @@
 #include "ui/forms/startupform.h"
 #include "ui/forms/infobar.h"
 #include "ui/forms/interstore.h"
+#include "ui/forms/languageforms.h"
 #include "ui/forms/msgform.h"
 #include "ui/forms/savemsgform.h"
 #include "ui/forms/stdpeltoform.h"
@@ -159,6 +160,10 @@ int ShootPanels(const QString& appDir)
     host.resize(780, TLowerToolPanel::kPropHeight + TCastList::kRowHeight);
     TLowerToolPanel panel(session, &host);
     panel.setGeometry(host.rect());
+    // The panel's texts are the main window's entries of the table, as in the editor.
+    host.setObjectName(QStringLiteral("MainForm"));
+    LocaliseForm(&host);
+    panel.FitCaptions();
     session.Changed = [&] {
         panel.UpdatePropertyPanels();
         panel.Cast()->RedrawCastList();
