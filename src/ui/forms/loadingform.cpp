@@ -57,8 +57,16 @@ void TLoadingBarForm::BuildBackground()
     f.setBold(true);
     p.setFont(f);
     p.setPen(QColor(0x2A, 0x25, 0x52));
-    const QRect text(m_picture.x() + 56, m_picture.y() + 12, kClientWidth - m_picture.x() - 62, 34);
-    p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter, QFontMetrics(f).elidedText(windowTitle(), Qt::ElideMiddle, text.width()));
+    const QRect text(m_picture.x() + 56, m_picture.y() + 8, kClientWidth - m_picture.x() - 62, 44);
+    // On two lines where one is too short (a long file name, a longer language); cut in the
+    // middle only when two lines cannot hold it either.
+    const QFontMetrics fm(f);
+    const int wrap = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
+    const QRect wrapped = fm.boundingRect(text, wrap, windowTitle());
+    if (wrapped.height() <= text.height() && wrapped.width() <= text.width())
+        p.drawText(text, wrap, windowTitle());
+    else
+        p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter, fm.elidedText(windowTitle(), Qt::ElideMiddle, text.width()));
     m_frames.clear();
     for (int i = 1; i <= kFrames; ++i)
         m_frames.push_back(LoadInterfaceBitmap(QStringLiteral("stdwin\\load\\load%1").arg(i), dpr));
