@@ -987,8 +987,12 @@ class Player {
     this.onScreen = true;
     this.paused = true;   // until play(); `userPaused`: by the visitor; `stopped`: by the time limit
     const canvas = this.canvas = document.createElement('canvas');
-    canvas.style.cssText = `display:block;width:${width}px;height:${height}px`;
-    this.context = canvas.getContext('2d');
+    // Transparent until its first frame, whatever a screen makes of an empty canvas: the page's
+    // backup image shows through.
+    canvas.style.cssText = `display:block;width:${width}px;height:${height}px;opacity:0`;
+    // Desynchronized: Chromium shows the canvas without a full commit of the page each frame,
+    // which takes about a quarter off the main thread's work while a banner plays.
+    this.context = canvas.getContext('2d', { desynchronized: true });
     this.element = document.createElement('div');
     this.element.className = 'kavelin-frame';
     this.element.style.cssText = `width:${width}px;height:${height}px`;
@@ -1131,6 +1135,7 @@ class Player {
     context.fillStyle = '#444'; context.font = '12px sans-serif';
     context.textAlign = 'center'; context.textBaseline = 'middle';
     context.fillText('This Kavelin cannot be played.', width / 2, height / 2, width - 4);
+    this.canvas.style.opacity = '';
     this.canvas.setAttribute('role', 'img');
     this.canvas.setAttribute('aria-label', 'This Kavelin cannot be played.');
     if (this.controls) this.controls.remove();
@@ -1148,6 +1153,7 @@ class Player {
     this.guard(() => {
       this.context.setTransform(this.scaleX, 0, 0, this.scaleY, 0, 0);
       draw(this.context, this.engine, this.width, this.height, this.smooth);
+      if (!this.drawn) this.canvas.style.opacity = '', this.drawn = true;
     });
   }
 
