@@ -4,7 +4,7 @@
 // engines give the page a coarse clock.
 // Then, in Chromium, the main thread's busy time a second while the exported showcase plays on
 // screen, while it is scrolled out of view and while its tab is hidden (targets: 40 ms and 0 ms
-// a second), beside a bare page that only fills a canvas at the same rate.
+// a second), beside a bare page that only fills a canvas at the same rate and an idle page.
 // Usage: node bench/player_bench.mjs [FRAMES] [SECONDS]
 import { createRequire } from 'node:module';
 import fs from 'node:fs';
@@ -133,16 +133,18 @@ async function busyPerSecond(browser, state) {
   };
 }
 // The same counters for a page that only fills one banner-sized canvas in the player's timer and
-// animation-frame loop: what the browser itself costs on this machine, for reading the above.
-async function bareCanvasPerSecond(browser) {
-  const bare = await browser.newPage({ viewport: { width: 800, height: 400 } });
-  await bare.setContent(`<canvas width=468 height=120></canvas><script>
+// animation-frame loop, and for a page that does nothing: what the browser itself costs on this
+// machine, for reading the above (a banner out of sight should cost what the idle page does).
+const BARE_CANVAS = `<canvas width=468 height=120></canvas><script>
     const c = document.querySelector('canvas').getContext('2d');
     let n = 0;
     const next = () => setTimeout(() => requestAnimationFrame(() => {
       c.fillStyle = n++ % 2 ? '#123456' : '#654321'; c.fillRect(0, 0, 468, 120); next();
     }), 38);
-    next();</script>`);
+    next();</script>`;
+async function referencePerSecond(browser, state, html) {
+  const bare = await browser.newPage({ viewport: { width: 800, height: 400 } });
+  await bare.setContent(html);
   await new Promise(r => setTimeout(r, 500));
   const cdp = await bare.context().newCDPSession(bare);
   await cdp.send('Performance.enable');
@@ -154,7 +156,7 @@ async function bareCanvasPerSecond(browser) {
   await bare.close();
   const per = v => +(v / seconds).toFixed(1);
   return {
-    state: 'bare canvas loop', taskMsPerSecond: per((m1.TaskDuration - m0.TaskDuration) * 1000),
+    state, taskMsPerSecond: per((m1.TaskDuration - m0.TaskDuration) * 1000),
     scriptMsPerSecond: per((m1.ScriptDuration - m0.ScriptDuration) * 1000),
   };
 }
@@ -162,7 +164,8 @@ const mainThread = [];
 if (s.engines().includes('chromium')) {
   const browser = await s.launch();
   for (const state of ['playing', 'scrolled away', 'tab hidden']) mainThread.push(await busyPerSecond(browser, state));
-  mainThread.push(await bareCanvasPerSecond(browser));
+  mainThread.push(await referencePerSecond(browser, 'bare canvas loop', BARE_CANVAS));
+  mainThread.push(await referencePerSecond(browser, 'idle page', '<p>Nothing moves here.</p>'));
   await browser.close();
 }
 await server.close();
