@@ -132,6 +132,12 @@ TEST(Cli, AdPackageHoldsOnlyWhatThePageFetches)
     for (const QString& f : files)
         EXPECT_TRUE(f == "index.html" || f.endsWith(".gif") || f.endsWith(".js")) << f.toStdString();
     EXPECT_LE(files.size(), 40);
+    // What an ad network weighs: the sample's whole package, and the minified player in it as a
+    // server sends it compressed (zlib's stream is within a few bytes of gzip's).
+    EXPECT_LE(QFileInfo(zip).size(), 40 * 1024);
+    QFile player(open.filePath("player.js"));
+    ASSERT_TRUE(player.open(QIODevice::ReadOnly));
+    EXPECT_LE(qCompress(player.readAll(), 9).size(), 13 * 1024);
 
     QFile page(open.filePath("index.html"));
     ASSERT_TRUE(page.open(QIODevice::ReadOnly));
