@@ -142,6 +142,7 @@ TSearchForm::TSearchForm(QWidget* parent) : TStdPeltoForm(parent)
 
     label("LabelLook", QRect(528, 62, 176, 16), 11, true)->setText(QStringLiteral("Find"));
     EditSearch = new QLineEdit(this);
+    EditSearch->installEventFilter(this);
     EditSearch->setObjectName(QStringLiteral("EditSearch"));
     EditSearch->setGeometry(528, 80, 176, 24);
     EditSearch->setStyleSheet(QStringLiteral(
@@ -742,6 +743,14 @@ void TSearchForm::ThumbnailDoubleClicked(int position)
 
 bool TSearchForm::eventFilter(QObject* watched, QEvent* event)
 {
+    // Enter typed into the search box searches, whichever window the system thinks is active.
+    if (watched == EditSearch && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            BtnSearchClick();
+            return true;
+        }
+    }
     if (watched == Workspace) {
         switch (event->type()) {
         case QEvent::MouseMove: {
@@ -785,8 +794,8 @@ bool TSearchForm::eventFilter(QObject* watched, QEvent* event)
 void TSearchForm::keyPressEvent(QKeyEvent* event)
 {
     // Page Up and Page Down turn the pages, Alt+Left and Alt+Right walk the history, Ctrl+F goes
-    // to the search box, Ctrl+R shows a random page, Ctrl+M collects; Enter in the search box
-    // searches.
+    // to the search box, Ctrl+R shows a random page, Ctrl+M collects; Enter chooses (in the
+    // search box it searches: eventFilter).
     const bool alt = event->modifiers() == Qt::AltModifier, ctrl = event->modifiers() == Qt::ControlModifier;
     if (alt && event->key() == Qt::Key_Left) {
         BtnBackClick();
@@ -815,10 +824,6 @@ void TSearchForm::keyPressEvent(QKeyEvent* event)
     }
     if (event->key() == Qt::Key_PageUp) {
         BtnPrevClick();
-        return;
-    }
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && EditSearch->hasFocus()) {
-        BtnSearchClick();
         return;
     }
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
