@@ -135,8 +135,8 @@ async function busyPerSecond(browser, state) {
 // The same counters for a page that only fills one banner-sized canvas in the player's timer and
 // animation-frame loop, and for a page that does nothing: what the browser itself costs on this
 // machine, for reading the above (a banner out of sight should cost what the idle page does).
-const BARE_CANVAS = `<canvas width=468 height=120></canvas><script>
-    const c = document.querySelector('canvas').getContext('2d');
+const bareCanvas = attributes => `<canvas width=468 height=120></canvas><script>
+    const c = document.querySelector('canvas').getContext('2d', ${attributes});
     let n = 0;
     const next = () => setTimeout(() => requestAnimationFrame(() => {
       c.fillStyle = n++ % 2 ? '#123456' : '#654321'; c.fillRect(0, 0, 468, 120); next();
@@ -164,7 +164,10 @@ const mainThread = [];
 if (s.engines().includes('chromium')) {
   const browser = await s.launch();
   for (const state of ['playing', 'scrolled away', 'tab hidden']) mainThread.push(await busyPerSecond(browser, state));
-  mainThread.push(await referencePerSecond(browser, 'bare canvas loop', BARE_CANVAS));
+  mainThread.push(await referencePerSecond(browser, 'bare canvas loop', bareCanvas('{}')));
+  // The player's canvas is desynchronized: the same loop on such a canvas.
+  mainThread.push(await referencePerSecond(browser, 'bare canvas loop, desynchronized',
+    bareCanvas('{ desynchronized: true }')));
   mainThread.push(await referencePerSecond(browser, 'idle page', '<p>Nothing moves here.</p>'));
   await browser.close();
 }
