@@ -96,8 +96,26 @@ async function tickAndDraw(engine) {
 const result = {};
 for (const engine of s.engines()) result[engine] = await tickAndDraw(engine);
 
-// Busy time of the main thread (tasks, scripts, layout and paint) a second, from Chromium's
-// own counters, with the animation frames and ticks the player asked for.
+// Busy time of the main thread (tasks, scripts, layout and paint) a second, from Chromium's own
+// counters, after the page has settled; `count` reads counters of the page's own at both ends.
+async function perSecond(page, count = async () => []) {
+  await new Promise(r => setTimeout(r, 500));
+  const cdp = await page.context().newCDPSession(page);
+  await cdp.send('Performance.enable');
+  const metric = async () =>
+    Object.fromEntries((await cdp.send('Performance.getMetrics')).metrics.map(m => [m.name, m.value]));
+  const [m0, c0] = [await metric(), await count()];
+  await new Promise(r => setTimeout(r, seconds * 1000));
+  const [m1, c1] = [await metric(), await count()];
+  await page.close();
+  const per = v => +(v / seconds).toFixed(1);
+  return {
+    taskMsPerSecond: per((m1.TaskDuration - m0.TaskDuration) * 1000),
+    scriptMsPerSecond: per((m1.ScriptDuration - m0.ScriptDuration) * 1000),
+    counts: c1.map((v, i) => per(v - c0[i])),
+  };
+}
+// The showcase, with the animation frames and ticks the player asked for.
 async function busyPerSecond(browser, state) {
   const busy = await browser.newPage({ viewport: { width: 800, height: 400 } });
   await busy.goto(s.withTestInterface(server.url + ex.dir + '/tall.html'));
@@ -115,22 +133,9 @@ async function busyPerSecond(browser, state) {
       document.dispatchEvent(new Event('visibilitychange'));
     });
   }
-  await new Promise(r => setTimeout(r, 500));
-  const cdp = await busy.context().newCDPSession(busy);
-  await cdp.send('Performance.enable');
-  const metric = async () =>
-    Object.fromEntries((await cdp.send('Performance.getMetrics')).metrics.map(m => [m.name, m.value]));
-  const count = () => busy.evaluate(() => [window.__frames, window.kavelins.players[0].ticks]);
-  const [m0, c0] = [await metric(), await count()];
-  await new Promise(r => setTimeout(r, seconds * 1000));
-  const [m1, c1] = [await metric(), await count()];
-  await busy.close();
-  const per = v => +(v / seconds).toFixed(1);
-  return {
-    state, taskMsPerSecond: per((m1.TaskDuration - m0.TaskDuration) * 1000),
-    scriptMsPerSecond: per((m1.ScriptDuration - m0.ScriptDuration) * 1000),
-    animationFramesPerSecond: per(c1[0] - c0[0]), ticksPerSecond: per(c1[1] - c0[1]),
-  };
+  const { counts: [animationFramesPerSecond, ticksPerSecond], ...busyTime } = await perSecond(busy,
+    () => busy.evaluate(() => [window.__frames, window.kavelins.players[0].ticks]));
+  return { state, ...busyTime, animationFramesPerSecond, ticksPerSecond };
 }
 // The same counters for a page that only fills one banner-sized canvas in the player's timer and
 // animation-frame loop, and for a page that does nothing: what the browser itself costs on this
@@ -143,22 +148,10 @@ const bareCanvas = attributes => `<canvas width=468 height=120></canvas><script>
     }), 38);
     next();</script>`;
 async function referencePerSecond(browser, state, html) {
-  const bare = await browser.newPage({ viewport: { width: 800, height: 400 } });
-  await bare.setContent(html);
-  await new Promise(r => setTimeout(r, 500));
-  const cdp = await bare.context().newCDPSession(bare);
-  await cdp.send('Performance.enable');
-  const metric = async () =>
-    Object.fromEntries((await cdp.send('Performance.getMetrics')).metrics.map(m => [m.name, m.value]));
-  const m0 = await metric();
-  await new Promise(r => setTimeout(r, seconds * 1000));
-  const m1 = await metric();
-  await bare.close();
-  const per = v => +(v / seconds).toFixed(1);
-  return {
-    state, taskMsPerSecond: per((m1.TaskDuration - m0.TaskDuration) * 1000),
-    scriptMsPerSecond: per((m1.ScriptDuration - m0.ScriptDuration) * 1000),
-  };
+  const page = await browser.newPage({ viewport: { width: 800, height: 400 } });
+  await page.setContent(html);
+  const { counts, ...busyTime } = await perSecond(page);
+  return { state, ...busyTime };
 }
 const mainThread = [];
 if (s.engines().includes('chromium')) {

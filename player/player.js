@@ -1153,7 +1153,7 @@ class Player {
     this.guard(() => {
       this.context.setTransform(this.scaleX, 0, 0, this.scaleY, 0, 0);
       draw(this.context, this.engine, this.width, this.height, this.smooth);
-      if (!this.drawn) this.canvas.style.opacity = '', this.drawn = true;
+      if (this.canvas.style.opacity) this.canvas.style.opacity = '';   // the first frame: shown
     });
   }
 
