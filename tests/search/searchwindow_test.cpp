@@ -269,3 +269,30 @@ TEST_F(SearchWindow, TheMagazinesLibraryButtonSearchesAndStartsFromTheSelectedPi
     EXPECT_EQ(Magazines().Images.Names(), QStringList{"moon"});
     EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
 }
+
+TEST_F(SearchWindow, TheKeyboardAloneFindsAPictureAndChoosesIt)
+{
+    bool chosen = false, inserted = false;
+    whenShown<TSearchForm>([&](TSearchForm& form) {
+        form.EditSearch->setFocus();
+        QTest::keyClicks(form.EditSearch, "moon");
+        QTest::keyClick(form.EditSearch, Qt::Key_Return);  // in the box Enter searches, and the window stays
+        EXPECT_EQ(form.SelectedTopic(), "deflib/image/shapes/moon");
+        EXPECT_TRUE(form.isVisible());
+        QTest::keyClick(&form, Qt::Key_Return);  // elsewhere it chooses the selected picture
+        chosen = true;
+    });
+    whenShown<TMagazineForm>([&](TMagazineForm& form) {
+        EXPECT_EQ(form.SelectedName(), "moon");
+        QTest::keyClick(form.ListItems, Qt::Key_Return);  // the list passes Enter on: Insert
+        inserted = true;
+    });
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    EXPECT_TRUE(chosen);
+    EXPECT_TRUE(inserted);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    ASSERT_EQ(Doc().Scene(0)->ItemCount(), 1);
+    auto* image = dynamic_cast<TItemImage*>(window->Session().CurrentItem()->Graphic);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->MediaName, "moon");
+}

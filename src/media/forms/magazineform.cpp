@@ -389,6 +389,12 @@ void TMagazineForm::BtnLibraryClick()
 
 void TMagazineForm::keyPressEvent(QKeyEvent* event)
 {
+    // Insert stands in for the hidden Ok: Enter inserts the selected medium.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && BtnInsert->isVisible()) {
+        if (!BtnInsert->Dimmed())
+            BtnOkClick();
+        return;
+    }
     if (event->key() == Qt::Key_Delete) {
         BtnDeleteClick();
         return;
